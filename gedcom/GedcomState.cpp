@@ -1,0 +1,6 @@
+#include "gedcom/GedcomState.h"
+
+TGedcomState& GedcomState() {
+    static TGedcomState state;
+    return state;
+}

@@ -1,0 +1,71 @@
+// TLineStream: reads a GEDCOM file line by line and tells, before each line, the byte offset
+// in the file at which that line begins. The lookup-table builder stores these offsets; the
+// person model later starts a fresh reader at a stored offset to read one record.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Reads a file in chunks of whole lines. LF, CR LF and a lone CR each end a line; no other
+// byte does (a tab or a Ctrl-Z is part of the line). A final line without a terminator is still
+// returned, a terminator at the very end of the file makes no extra empty line, and an empty
+// file gives exactly one empty line. Lines are handed out in place, in the file's own
+// character set, without their terminators.
+//
+// Chunks hold at most kCapacity bytes; a chunk always ends with the terminator of its last
+// whole line, so a CR LF pair is never split between two chunks. A line longer than a chunk
+// makes the buffer grow until the line fits.
+//
+// Calling order: construct; optionally SetPosition; then, while !EndOfFile(): optionally
+// LinePosition(), ReadLine(), examine the line. Not thread-safe; one reader per thread.
+class TLineStream {
+public:
+    // Bytes read per chunk (the buffer has one more byte for the NUL after the valid bytes).
+    static constexpr size_t kCapacity = 32383;
+
+    // Opens `path` for reading. Throws std::runtime_error naming the file when it cannot be
+    // opened (a missing file is reported, never created).
+    explicit TLineStream(const std::string& path);
+    ~TLineStream();
+    TLineStream(const TLineStream&) = delete;
+    TLineStream& operator=(const TLineStream&) = delete;
+
+    // Starts reading at byte `offset`. REQUIRES: no line has been read yet.
+    void SetPosition(int64_t offset);
+
+    // The byte offset in the file of the first byte of the line the next ReadLine returns.
+    int64_t LinePosition() const { return chunkStart_ + static_cast<int64_t>(lineStart_); }
+
+    // Returns the next line without its terminator. The text lives in the reader's buffer and
+    // stays valid until the next ReadLine; it is followed by a NUL. A NUL byte inside a line
+    // ends the text callers see. Throws std::runtime_error when the file cannot be read.
+    std::string_view ReadLine();
+
+    // True once the line just handed out was the last line of the file.
+    bool EndOfFile() const { return endOfFile_; }
+
+    // The file's size in bytes, taken when it was opened.
+    int64_t Size() const { return size_; }
+
+private:
+    void Fill();
+    size_t ReadChunk(int64_t offset, size_t count);
+    size_t NextTerminator(size_t from);
+
+    std::string path_;
+    int fd_ = -1;
+    int64_t size_ = 0;
+    size_t capacity_ = kCapacity;
+    std::vector<char> buffer_;     // capacity_ + 1 bytes
+    size_t validLength_ = 0;       // bytes of the chunk that belong to whole lines
+    size_t lineStart_ = 0;         // first byte of the next line to hand out
+    size_t scanPosition_ = 0;      // where the last line scan stopped
+    int64_t chunkStart_ = 0;       // file offset of buffer_[0]
+    bool chunkReachesEnd_ = false; // the chunk holds the last byte of the file
+    bool endOfFile_ = false;
+    size_t nextLf_ = 0;            // where the next LF and CR of the chunk lie, once looked up
+    size_t nextCr_ = 0;
+};

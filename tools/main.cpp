@@ -1,0 +1,48 @@
+// lineatum-tool: runs one command on GEDCOM files and tables without a window.
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <string>
+
+#include "tools/Commands.h"
+
+namespace {
+
+struct Command {
+    const char* name;
+    const char* usage;
+    int (*run)(const ToolArgs&);
+};
+
+constexpr Command kCommands[] = {
+    {"lines", "lines FILE", RunLines},
+    {"charset", "charset FILE", RunCharset},
+};
+
+void PrintUsage() {
+    std::fprintf(stderr, "usage: lineatum-tool COMMAND ARGS...\ncommands:\n");
+    for (const Command& command : kCommands) std::fprintf(stderr, "  %s\n", command.usage);
+}
+
+}  // namespace
+
+int ToolError(const std::string& message) {
+    std::fprintf(stderr, "lineatum-tool: %s\n", message.c_str());
+    return 1;
+}
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        PrintUsage();
+        return 2;
+    }
+    for (const Command& command : kCommands) {
+        if (std::strcmp(argv[1], command.name) != 0) continue;
+        try {
+            return command.run(ToolArgs(argv + 2, argv + argc));
+        } catch (const std::exception& e) {
+            return ToolError(e.what());
+        }
+    }
+    return ToolError(std::string("unknown command \"") + argv[1] + "\" (run without arguments for a list)");
+}
