@@ -19,9 +19,11 @@ constexpr Command kCommands[] = {
     {"charset", "charset FILE", RunCharset},
 };
 
-void PrintUsage() {
-    std::fprintf(stderr, "usage: lineatum-tool COMMAND ARGS...\ncommands:\n");
-    for (const Command& command : kCommands) std::fprintf(stderr, "  %s\n", command.usage);
+// One line naming every command with its arguments.
+std::string Usage() {
+    std::string usage = "usage: lineatum-tool COMMAND ARGS... where COMMAND ARGS... is one of:";
+    for (const Command& command : kCommands) usage += std::string(" [") + command.usage + "]";
+    return usage;
 }
 
 }  // namespace
@@ -32,10 +34,7 @@ int ToolError(const std::string& message) {
 }
 
 int main(int argc, char** argv) {
-    if (argc < 2) {
-        PrintUsage();
-        return 2;
-    }
+    if (argc < 2) return ToolError(Usage());
     for (const Command& command : kCommands) {
         if (std::strcmp(argv[1], command.name) != 0) continue;
         try {
@@ -44,5 +43,5 @@ int main(int argc, char** argv) {
             return ToolError(e.what());
         }
     }
-    return ToolError(std::string("unknown command \"") + argv[1] + "\" (run without arguments for a list)");
+    return ToolError(std::string("unknown command \"") + argv[1] + "\"; " + Usage());
 }

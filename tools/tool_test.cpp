@@ -86,7 +86,7 @@ TEST_F(ToolTest, CharsetPrintsCodeAndName) {
 
 TEST_F(ToolTest, BadInvocationsPrintOneErrorLineAndFail) {
     for (const std::string& arguments :
-         {std::string("frobnicate x"), std::string("lines"), std::string("lines a b"),
+         {std::string(""), std::string("frobnicate x"), std::string("lines"), std::string("lines a b"),
           "lines " + Quote(dir_.File("missing.ged")), "charset " + Quote(dir_.Path())}) {
         ToolRun run = RunTool(dir_, arguments);
         EXPECT_NE(run.exitCode, 0) << arguments;

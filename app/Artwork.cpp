@@ -1,0 +1,142 @@
+#include "app/Artwork.h"
+
+#include <functional>
+
+#include <QPainter>
+#include <QPainterPath>
+#include <QPixmap>
+
+namespace {
+
+constexpr int kGlyphSize = 24;
+
+QPixmap Draw(int size, const std::function<void(QPainter&)>& paint) {
+    QPixmap pixmap(size, size);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    paint(painter);
+    return pixmap;
+}
+
+QPainterPath RoundedRect(qreal x, qreal y, qreal w, qreal h, qreal r) {
+    QPainterPath path;
+    path.addRoundedRect(QRectF(x, y, w, h), r, r);
+    return path;
+}
+
+// The hand on a 32 x 32 grid: the index finger points up from a fist with the thumb at its left.
+QPixmap DrawHand(const QColor& fill) {
+    return Draw(32, [&fill](QPainter& p) {
+        QPainterPath hand = RoundedRect(10.5, 0.5, 6, 18, 3);
+        hand = hand.united(RoundedRect(16.5, 8.5, 5, 11, 2.5));
+        hand = hand.united(RoundedRect(21.5, 10.5, 5, 10, 2.5));
+        hand = hand.united(RoundedRect(25.5, 12.5, 4.5, 9, 2.25));
+        hand = hand.united(RoundedRect(9.5, 15.5, 20.5, 15, 5));
+        QPainterPath thumb;
+        thumb.moveTo(11, 27);
+        thumb.lineTo(3.5, 18.5);
+        thumb.quadTo(3, 15, 6.5, 15.5);
+        thumb.lineTo(11, 19);
+        thumb.closeSubpath();
+        hand = hand.united(thumb).simplified();
+        p.setPen(QPen(Qt::black, 1.2));
+        p.setBrush(fill);
+        p.drawPath(hand);
+        p.setPen(QPen(Qt::black, 1));
+        p.drawLine(QPointF(16.5, 12), QPointF(16.5, 18));
+        p.drawLine(QPointF(21.5, 13), QPointF(21.5, 19));
+        p.drawLine(QPointF(25.8, 15), QPointF(25.8, 20));
+    });
+}
+
+}  // namespace
+
+QIcon AppIcon() {
+    QIcon icon;
+    for (int size : {16, 32, 48, 64}) {
+        icon.addPixmap(Draw(size, [size](QPainter& p) {
+            p.scale(size / 64.0, size / 64.0);
+            p.setPen(Qt::NoPen);
+            p.setBrush(QColor(0x2E, 0x6B, 0x4F));
+            p.drawRoundedRect(QRectF(2, 2, 60, 60), 10, 10);
+            p.setPen(QPen(QColor(0xF4, 0xE9, 0xC8), 3));
+            p.drawLine(QPointF(24, 32), QPointF(32, 32));
+            p.drawLine(QPointF(32, 17), QPointF(32, 47));
+            p.drawLine(QPointF(32, 17), QPointF(38, 17));
+            p.drawLine(QPointF(32, 47), QPointF(38, 47));
+            p.setPen(Qt::NoPen);
+            p.setBrush(QColor(0xF4, 0xE9, 0xC8));
+            p.drawRoundedRect(QRectF(7, 25, 18, 14), 3, 3);
+            p.drawRoundedRect(QRectF(38, 10, 18, 14), 3, 3);
+            p.drawRoundedRect(QRectF(38, 40, 18, 14), 3, 3);
+        }));
+    }
+    return icon;
+}
+
+QCursor HandPointCursor() { return QCursor(DrawHand(Qt::white), 13, 1); }
+
+QCursor HandPoint2Cursor() { return QCursor(DrawHand(QColor(0xFF, 0xFF, 0xE1)), 13, 1); }
+
+QIcon OpenGedcomGlyph() {
+    return QIcon(Draw(kGlyphSize, [](QPainter& p) {
+        p.setPen(QPen(QColor(0x8A, 0x6A, 0x10), 1));
+        p.setBrush(QColor(0xE8, 0xB8, 0x30));
+        QPainterPath back;
+        back.moveTo(2.5, 5.5);
+        back.lineTo(9, 5.5);
+        back.lineTo(11, 7.5);
+        back.lineTo(19.5, 7.5);
+        back.lineTo(19.5, 19.5);
+        back.lineTo(2.5, 19.5);
+        back.closeSubpath();
+        p.drawPath(back);
+        p.setBrush(QColor(0xF8, 0xD8, 0x60));
+        QPainterPath flap;
+        flap.moveTo(2.5, 19.5);
+        flap.lineTo(6.5, 11.5);
+        flap.lineTo(22.5, 11.5);
+        flap.lineTo(19.5, 19.5);
+        flap.closeSubpath();
+        p.drawPath(flap);
+    }));
+}
+
+QIcon SelectPersonGlyph() {
+    return QIcon(Draw(kGlyphSize, [](QPainter& p) {
+        p.setPen(QPen(QColor(0x1F, 0x3F, 0x7A), 1));
+        p.setBrush(QColor(0x4A, 0x7F, 0xD0));
+        p.drawEllipse(QRectF(7.5, 2.5, 9, 9));
+        QPainterPath body;
+        body.moveTo(3.5, 21.5);
+        body.cubicTo(3.5, 12.5, 20.5, 12.5, 20.5, 21.5);
+        body.closeSubpath();
+        p.drawPath(body);
+    }));
+}
+
+QIcon FindSurnameGlyph() {
+    return QIcon(Draw(kGlyphSize, [](QPainter& p) {
+        p.setPen(QPen(QColor(0x50, 0x38, 0x20), 3, Qt::SolidLine, Qt::RoundCap));
+        p.drawLine(QPointF(14.5, 14.5), QPointF(21, 21));
+        p.setPen(QPen(QColor(0x40, 0x40, 0x40), 2));
+        p.setBrush(QColor(0xD8, 0xEC, 0xF8));
+        p.drawEllipse(QRectF(2.5, 2.5, 14, 14));
+    }));
+}
+
+QIcon WebSiteGlyph() {
+    return QIcon(Draw(kGlyphSize, [](QPainter& p) {
+        const QRectF globe(2.5, 2.5, 19, 19);
+        p.setPen(QPen(QColor(0x1A, 0x5E, 0x20), 1.2));
+        p.setBrush(QColor(0x6C, 0xB8, 0xE8));
+        p.drawEllipse(globe);
+        p.setBrush(Qt::NoBrush);
+        p.drawEllipse(QRectF(7.5, 2.5, 9, 19));
+        p.drawLine(QPointF(2.5, 12), QPointF(21.5, 12));
+        p.drawLine(QPointF(12, 2.5), QPointF(12, 21.5));
+        p.drawLine(QPointF(4.5, 7.5), QPointF(19.5, 7.5));
+        p.drawLine(QPointF(4.5, 16.5), QPointF(19.5, 16.5));
+    }));
+}

@@ -1,0 +1,21 @@
+// The program's artwork, drawn in code: the application icon, the pointing-hand cursors of links
+// and buttons, and the toolbar glyphs.
+// REQUIRES for every function: a QGuiApplication exists.
+#pragma once
+
+#include <QCursor>
+#include <QIcon>
+
+// A small pedigree chart: one box joined to two boxes on its right.
+QIcon AppIcon();
+
+// A pointing hand with its hot spot on the fingertip ("HANDPOINT": buttons).
+QCursor HandPointCursor();
+// The same hand tinted like the pedigree's background ("HANDPOINT2": links).
+QCursor HandPoint2Cursor();
+
+// Toolbar glyphs.
+QIcon OpenGedcomGlyph();
+QIcon SelectPersonGlyph();
+QIcon FindSurnameGlyph();
+QIcon WebSiteGlyph();

@@ -1,0 +1,11 @@
+// The program's one place where an error that ends a command is shown to the user.
+#pragma once
+
+#include <functional>
+
+class QWidget;
+
+// Runs `command`. An exception it throws is caught and its message shown in a message box over
+// `parent` with the title "Lineatum"; it never escapes into the event loop, where Qt cannot
+// unwind it. Engine messages are Windows-1252 bytes.
+void RunGuarded(QWidget* parent, const std::function<void()>& command);
