@@ -11,6 +11,9 @@ using ToolArgs = std::vector<std::string>;
 int RunLines(const ToolArgs& args);
 // charset FILE: the detection code (0 to 4) and the character set's name.
 int RunCharset(const ToolArgs& args);
+// dbf FILE.DBF: the table header, its fields, then every record as
+// "number flag|field|field|...|" with each field's stored text.
+int RunDbf(const ToolArgs& args);
 
 // Prints "lineatum-tool: <message>" to stderr and returns 1.
 int ToolError(const std::string& message);

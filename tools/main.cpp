@@ -17,6 +17,7 @@ struct Command {
 constexpr Command kCommands[] = {
     {"lines", "lines FILE", RunLines},
     {"charset", "charset FILE", RunCharset},
+    {"dbf", "dbf FILE.DBF", RunDbf},
 };
 
 // One line naming every command with its arguments.

@@ -96,4 +96,49 @@ TEST_F(ToolTest, BadInvocationsPrintOneErrorLineAndFail) {
     }
 }
 
+// A two-field table written byte by byte: header, descriptors NAME C5 and AGE N3, two records
+// (the second deleted) and the end-of-file mark.
+std::string SmallTable() {
+    std::string bytes("\x03\x1A\x0C\x08", 4);                  // version, last update 26-12-08
+    bytes += std::string("\x02\x00\x00\x00", 4);                // two records
+    bytes += std::string("\x61\x00\x09\x00", 4);                // header 97, record 9 bytes
+    bytes += std::string(20, '\0');
+    auto field = [](const std::string& name, char type, char width) {
+        std::string descriptor = name + std::string(11 - name.size(), '\0');
+        descriptor += type;
+        descriptor += std::string(4, '\0');
+        descriptor += width;
+        descriptor += std::string(15, '\0');
+        return descriptor;
+    };
+    bytes += field("NAME", 'C', 5) + field("AGE", 'N', 3) + "\x0D";
+    bytes += " Ann   42*Bob    7\x1A";
+    return bytes;
+}
+
+TEST_F(ToolTest, DbfPrintsHeaderFieldsAndStoredRecords) {
+    ToolRun run = RunTool(dir_, "dbf " + Quote(dir_.Write("SMALL.DBF", SmallTable())));
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out,
+              "version: 0x03\n"
+              "records: 2\n"
+              "header length: 97\n"
+              "record length: 9\n"
+              "last update: 26-12-08 (YY-MM-DD)\n"
+              "field 1: NAME C 5 0\n"
+              "field 2: AGE N 3 0\n"
+              "1  |Ann  | 42|\n"
+              "2 *|Bob  |  7|\n");
+}
+
+TEST_F(ToolTest, DbfRefusesADamagedTableWithOneLine) {
+    std::string bytes = SmallTable();
+    bytes[8] = '\x7F';  // header length beyond the file
+    ToolRun run = RunTool(dir_, "dbf " + Quote(dir_.Write("BAD.DBF", bytes)));
+    EXPECT_NE(run.exitCode, 0);
+    EXPECT_TRUE(run.out.empty());
+    ASSERT_FALSE(run.err.empty());
+    EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << run.err;
+}
+
 }  // namespace

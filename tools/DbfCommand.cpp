@@ -1,0 +1,71 @@
+// lineatum-tool dbf FILE.DBF: the header, the fields and every record of a table file.
+#include <cstdio>
+#include <string>
+
+#include "table/EZadarirError.h"
+#include "table/HDBFTable.h"
+#include "tools/Commands.h"
+
+namespace {
+
+// Version 0x30 tables keep some fields in binary; those are shown as text instead.
+bool BinaryField(const HDBFTable& table, const HFieldDescriptor& field) {
+    if (table.VersionByte() != 0x30) return false;
+    switch (field.type) {
+        case 'B':
+        case 'T':
+        case 'Y':
+            return field.width == 8;
+        case 'I':
+        case 'G':
+        case 'M':
+            return field.width == 4;
+        default:
+            return false;
+    }
+}
+
+}  // namespace
+
+int RunDbf(const ToolArgs& args) {
+    if (args.size() != 1) return ToolError("usage: lineatum-tool dbf FILE.DBF");
+    HDBFTable table;
+    std::string error;
+    table.OnZadarirError = [&error](int code, int subCode, const std::string& text) {
+        if (error.empty()) error = ZadarirMessage(code, subCode, text);
+    };
+    // Read-only and shared: looking at a table never changes it.
+    if (!table.Open(args[0], {HFileAccess::Read, HFileShare::DenyNone})) {
+        for (char& c : error) {
+            if (c == '\r') c = ' ';
+        }
+        return ToolError(error);
+    }
+    const auto& header = table.Header();
+    std::printf("version: 0x%02X\n", table.VersionByte());
+    std::printf("records: %d\n", table.RecordCount());
+    std::printf("header length: %d\n", table.HeaderLength());
+    std::printf("record length: %d\n", table.RecordLength());
+    std::printf("last update: %02d-%02d-%02d (YY-MM-DD)\n", header[1], header[2], header[3]);
+    for (int f = 1; f <= table.FieldCount(); ++f) {
+        const HFieldDescriptor& field = table.Field(f);
+        std::printf("field %d: %s %c %d %d\n", f, field.name.c_str(), field.type, field.width,
+                    field.decimals);
+    }
+    for (int n = 1; n <= table.RecordCount(); ++n) {
+        if (!table.ReadRecord(n)) {
+            for (char& c : error) {
+                if (c == '\r') c = ' ';
+            }
+            return ToolError(error.empty() ? "record " + std::to_string(n) + " unreadable" : error);
+        }
+        std::string line = std::to_string(n) + " " + table.RecordBuffer()[0] + "|";
+        for (int f = 1; f <= table.FieldCount(); ++f) {
+            line += BinaryField(table, table.Field(f)) ? table.DisplayText(f) : table.FieldGet(f);
+            line += '|';
+        }
+        line += '\n';
+        std::fwrite(line.data(), 1, line.size(), stdout);
+    }
+    return 0;
+}
