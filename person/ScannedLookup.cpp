@@ -1,0 +1,96 @@
+#include "person/ScannedLookup.h"
+
+#include "gedcom/CharacterSet.h"
+#include "gedcom/GedcomStrings.h"
+#include "gedcom/LineStream.h"
+#include "table/CharServices.h"
+
+namespace {
+
+constexpr size_t kNameWidth = 70;
+
+// RTYPE and NAME from the value of a "1 NAME" line.
+void ComposeName(std::string_view line, std::string& rtype, std::string& name) {
+    std::string_view value = gedcom::Trim(line.substr(std::min<size_t>(6, line.size()), 99));
+    std::string_view given;
+    std::string_view surname;
+    size_t slash = value.find('/');
+    if (slash != std::string_view::npos) {
+        given = value.substr(0, slash);
+        std::string_view rest = value.substr(slash + 1);
+        size_t second = rest.find('/');
+        surname = second == std::string_view::npos ? rest.substr(0, 99) : rest.substr(0, second);
+    }
+    name = std::string(gedcom::Trim(surname)) + ", " + std::string(gedcom::Trim(given));
+    rtype = (surname.empty() && given.empty()) ? "R" : "I";
+}
+
+}  // namespace
+
+TScannedLookup::TScannedLookup(const std::string& gedcomPath, bool ibmPc) {
+    TLineStream stream(gedcomPath);
+    bool pending = false;
+    bool individual = false;
+    Row row;
+    while (!stream.EndOfFile()) {
+        int64_t offset = stream.LinePosition();
+        std::string line(gedcom::Trim(stream.ReadLine()));
+        if (ibmPc) gedcom::ConvertIbmPcLine(line.data(), line.size());
+        if (line.empty() || (line[0] != '0' && line[0] != '1')) continue;
+        if (gedcom::StartsWith(line, "0 @") || gedcom::StartsWith(line, "0 TR")) {
+            if (pending) rows_.push_back(row);
+            pending = gedcom::StartsWith(line, "0 @");
+            individual = gedcom::StartsWith(line, "0 @I");
+            row = Row{"R", "", gedcom::PointerOf(line), offset};
+        }
+        if (individual && gedcom::StartsWith(line, "1 NAME"))
+            ComposeName(line, row.rtype, row.name);
+    }
+    if (pending) rows_.push_back(row);
+}
+
+bool TScannedLookup::SelectTag(std::string_view tag) {
+    if (tag == "NAME" && failNameTag_) return false;
+    if (tag != "NAME" && tag != "POINTER") return false;
+    tag_ = std::string(tag);
+    return true;
+}
+
+bool TScannedLookup::FindKey(std::string_view key) {
+    ++findCount_;
+    for (size_t i = 0; i < rows_.size(); ++i) {
+        const Row& row = rows_[i];
+        bool equal;
+        if (tag_ == "POINTER") {
+            equal = AnsiUpper(gedcom::PadToWidth(row.pointer, gedcom::kPointerKeyWidth)) ==
+                    AnsiUpper(gedcom::PadToWidth(key, gedcom::kPointerKeyWidth));
+        } else {
+            equal = row.rtype + AnsiUpper(gedcom::PadToWidth(row.name, kNameWidth)) == key;
+        }
+        if (equal) {
+            recNo_ = static_cast<int32_t>(i + 1);
+            return true;
+        }
+    }
+    return false;
+}
+
+const TScannedLookup::Row* TScannedLookup::Current() const {
+    if (recNo_ < 1 || static_cast<size_t>(recNo_) > rows_.size()) return nullptr;
+    return &rows_[static_cast<size_t>(recNo_) - 1];
+}
+
+std::string TScannedLookup::FieldText(std::string_view field) const {
+    const Row* row = Current();
+    if (field == "NAME") return gedcom::PadToWidth(row ? row->name : "", kNameWidth);
+    if (field == "POINTER") {
+        return gedcom::PadToWidth(row ? row->pointer : "", gedcom::kPointerKeyWidth);
+    }
+    if (field == "RTYPE") return row ? row->rtype : " ";
+    return std::string();
+}
+
+int64_t TScannedLookup::FieldInteger(std::string_view field) const {
+    const Row* row = Current();
+    return field == "OFFSET" && row ? row->offset : 0;
+}
