@@ -1,0 +1,230 @@
+// The index file's directory is itself a tag, so it is read and changed through HCdxTag.
+#include "table/CdxIndexFile.h"
+
+#include <cstring>
+
+#include "table/CharServices.h"
+#include "table/KeyCollation.h"
+
+namespace {
+
+std::string TagName(const std::string& name) {
+    std::string upper = AnsiUpper(name);
+    while (!upper.empty() && upper.back() == ' ') upper.pop_back();
+    return upper;
+}
+
+}  // namespace
+
+bool SortOrderDescending(int code) { return (code >= 1 && code <= 6) || code == 8; }
+bool SortOrderGeneral(int code) { return code == 7 || code == 8; }
+
+HKeyShape ShapeForResult(const HKeyValue& value, bool general) {
+    if (value.type == 'C') {
+        const int length = static_cast<int>(value.text.size());
+        return {general ? 2 * length : length, general ? HKeyKind::General : HKeyKind::Machine};
+    }
+    return {8, HKeyKind::Numeric};
+}
+
+HCdxIndexFile::HCdxIndexFile(HCdxPageStore& store, std::string fileName)
+    : store_(store), fileName_(std::move(fileName)) {}
+
+HStatus HCdxIndexFile::Damaged() {
+    return HStatus::Error(cdx::kDamagedCode, cdx::kDamagedSubCode, fileName_);
+}
+
+HStatus HCdxIndexFile::ReadHeader(uint32_t offset, HCdxTagHeader* header) {
+    if (offset % cdx::kPageSize != 0 ||
+        static_cast<uint64_t>(offset) + cdx::kTagHeaderSize > store_.FileSize())
+        return Damaged();
+    std::array<uint8_t, cdx::kTagHeaderSize> bytes;
+    HCdxPage page;
+    for (int half = 0; half < 2; ++half) {
+        HStatus st = store_.ReadPage(offset + half * cdx::kPageSize, &page);
+        if (!st.ok()) return st;
+        std::memcpy(&bytes[half * cdx::kPageSize], page.data(), page.size());
+    }
+    return DecodeTagHeader(bytes.data(), store_.FileSize(), fileName_, *header);
+}
+
+HStatus HCdxIndexFile::WriteHeader(uint32_t offset, const HCdxTagHeader& header) {
+    const auto bytes = EncodeTagHeader(header);
+    HCdxPage page;
+    for (int half = 0; half < 2; ++half) {
+        std::memcpy(page.data(), &bytes[half * cdx::kPageSize], page.size());
+        HStatus st = store_.WritePage(offset + half * cdx::kPageSize, page);
+        if (!st.ok()) return st;
+    }
+    return HStatus::Ok();
+}
+
+std::string HCdxIndexFile::DirectoryKey(const std::string& name) const {
+    return MachineKeyForm(TagName(name), directory_.keyLength);
+}
+
+HStatus HCdxIndexFile::CreateEmpty(int directoryKeyLength) {
+    if (store_.FileSize() != 0) return Damaged();
+    uint32_t page = 0;
+    for (int i = 0; i < 3; ++i) {
+        HStatus st = store_.AllocatePage(&page);
+        if (!st.ok()) return st;
+    }
+    directory_ = HCdxTagHeader{};
+    directory_.root = 2 * cdx::kPageSize;
+    directory_.keyLength = static_cast<uint16_t>(directoryKeyLength);
+    directory_.options = TagOptions(true, false, false);
+    HCdxNode leaf;
+    leaf.widths = LeafWidths(directoryKeyLength, static_cast<uint32_t>(store_.FileSize()));
+    HCdxPage bytes;
+    if (!EncodeLeaf(leaf, {directoryKeyLength, HKeyKind::Machine}, bytes)) return Damaged();
+    HStatus st = store_.WritePage(directory_.root, bytes);
+    if (!st.ok()) return st;
+    st = WriteHeader(0, directory_);
+    if (!st.ok()) return st;
+    tags_.clear();
+    changeCounter_ = 0;
+    return HStatus::Ok();
+}
+
+HStatus HCdxIndexFile::Load() {
+    tags_.clear();
+    HStatus st = ReadHeader(0, &directory_);
+    if (!st.ok()) return st.code == cdx::kDamagedCode ? Damaged() : st;
+    changeCounter_ = directory_.changeCounter;
+    HCdxTag directory(store_, 0, {directory_.keyLength, HKeyKind::Machine}, false, fileName_);
+    for (uint32_t offset = directory.GoTop(); offset != 0; offset = directory.Next()) {
+        TagInfo info;
+        info.name = directory.CurrentKey();
+        info.headerOffset = offset;
+        st = ReadHeader(offset, &info.header);
+        if (!st.ok()) {
+            tags_.clear();
+            return st.code == cdx::kDamagedCode ? Damaged() : st;
+        }
+        info.shape = {info.header.keyLength,
+                      info.header.general ? HKeyKind::General : HKeyKind::Machine};
+        tags_.push_back(std::move(info));
+        if (tags_.size() > store_.FileSize() / cdx::kTagHeaderSize) return Damaged();
+    }
+    if (!directory.Status().ok()) {
+        tags_.clear();
+        return Damaged();
+    }
+    return HStatus::Ok();
+}
+
+const HCdxIndexFile::TagInfo* HCdxIndexFile::FindTag(const std::string& name) const {
+    const std::string key = DirectoryKey(name);
+    for (const TagInfo& info : tags_)
+        if (info.name == key) return &info;
+    return nullptr;
+}
+
+HStatus HCdxIndexFile::DeleteTag(const std::string& name, bool* found) {
+    if (found) *found = false;
+    const TagInfo* info = FindTag(name);
+    if (info == nullptr) return HStatus::Ok();
+    HCdxTag directory(store_, 0, {directory_.keyLength, HKeyKind::Machine}, false, fileName_);
+    bool deleted = false;
+    HStatus st = directory.Delete(info->name, info->headerOffset,
+                                  static_cast<uint32_t>(store_.FileSize()), &deleted);
+    if (!st.ok()) return st;
+    if (!deleted) return Damaged();
+    if (found) *found = true;
+    return Load();
+}
+
+HStatus HCdxIndexFile::AddTag(const std::string& name, std::string keyExpression,
+                              std::string forExpression, bool unique, int sortOrder,
+                              const TableAccess& table) {
+    NormalizeExpression(keyExpression);
+    NormalizeExpression(forExpression);
+    const std::string tagName = TagName(name);
+    if (tagName.empty() || tagName.size() >= 32)
+        return HStatus::Error(kTagNameError, kTagNameSubCode, name);
+
+    const bool general = SortOrderGeneral(sortOrder);
+    HKeyValue first;
+    if (!EvaluateExpression(table.source, &tagName, keyExpression, first))
+        return HStatus::Error(kKeyExpressionError, kKeyExpressionSubCode, keyExpression);
+    const HKeyShape shape = ShapeForResult(first, general);
+    if (shape.keyLength < 1 || shape.keyLength > cdx::kMaxKeyLength)
+        return HStatus::Error(kKeyExpressionError, kKeyExpressionSubCode, keyExpression);
+
+    bool replaced = false;
+    HStatus st = DeleteTag(tagName, &replaced);
+    if (!st.ok()) return st;
+
+    HCdxTagHeader header;
+    header.keyLength = static_cast<uint16_t>(shape.keyLength);
+    header.options = TagOptions(false, unique, !forExpression.empty());
+    header.general = general;
+    header.descending = SortOrderDescending(sortOrder);
+    header.keyExpression = keyExpression;
+    header.forExpression = forExpression;
+
+    uint32_t headerOffset = 0, second = 0;
+    st = store_.AllocatePage(&headerOffset);
+    if (st.ok()) st = store_.AllocatePage(&second);
+    if (!st.ok()) return st;
+    HCdxPage zero{};
+    st = store_.WritePage(headerOffset, zero);
+    if (st.ok()) st = store_.WritePage(second, zero);
+    if (!st.ok()) return st;
+
+    HTagBuildParams params;
+    params.shape = shape;
+    params.unique = unique;
+    params.recordCount = table.recordCount;
+    params.largestRecord = table.recordCount;
+    params.sorter = table.sorter;
+    auto keyOf = [&](uint32_t record, std::string* key) {
+        if (table.readRecord && !table.readRecord(record)) return false;
+        if (!forExpression.empty()) {
+            HKeyValue condition;
+            if (!EvaluateExpression(table.source, &tagName, forExpression, condition) ||
+                condition.text != "T")
+                return false;
+        }
+        HKeyValue value;
+        if (!EvaluateExpression(table.source, &tagName, keyExpression, value)) return false;
+        *key = ToIndexForm(value.text, shape);
+        return true;
+    };
+    st = BuildTag(params, keyOf, store_, table.report, &header.root);
+    if (!st.ok()) return st;
+    st = WriteHeader(headerOffset, header);
+    if (!st.ok()) return st;
+
+    HCdxTag directory(store_, 0, {directory_.keyLength, HKeyKind::Machine}, false, fileName_);
+    st = directory.Insert(DirectoryKey(tagName), headerOffset,
+                          static_cast<uint32_t>(store_.FileSize()), false);
+    if (!st.ok()) return st;
+    return Load();
+}
+
+HStatus HCdxIndexFile::BumpChangeCounter() {
+    HCdxPage page;
+    HStatus st = store_.ReadPage(0, &page);
+    if (!st.ok()) return st;
+    uint32_t counter = 0;
+    for (int i = 0; i < 4; ++i)
+        counter |= static_cast<uint32_t>(page[cdx::kChangeCounterPos + i]) << (8 * i);
+    ++counter;
+    for (int i = 0; i < 4; ++i)
+        page[cdx::kChangeCounterPos + i] = static_cast<uint8_t>(counter >> (8 * i));
+    st = store_.WritePage(0, page);
+    if (!st.ok()) return st;
+    changeCounter_ = counter;
+    return HStatus::Ok();
+}
+
+bool HCdxIndexFile::ChangedByAnotherUser() {
+    HCdxPage page;
+    if (!store_.ReadPage(0, &page).ok()) return true;
+    uint32_t counter = 0;
+    for (int i = 0; i < 4; ++i)
+        counter |= static_cast<uint32_t>(page[cdx::kChangeCounterPos + i]) << (8 * i);
+    return counter != changeCounter_;
+}

@@ -1,0 +1,452 @@
+// The trie sorter and its run file. Runs are written block by block through a small write
+// buffer and read back through one 1024-byte block per run.
+#include "table/IndexSorter.h"
+
+#include <atomic>
+#include <bit>
+#include <cerrno>
+#include <cstddef>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <new>
+#include <unistd.h>
+
+#include "table/HFileIo.h"
+
+namespace {
+
+HStatus IoError(int error, int subCode, const std::string& path) {
+    return HStatus::Error(ZadarirCodeFromErrno(error), subCode, path);
+}
+
+uint32_t NextRunNumber() {
+    static std::atomic<uint32_t> counter{static_cast<uint32_t>(getpid()) << 12};
+    return counter.fetch_add(1);
+}
+
+}  // namespace
+
+// The run file: created exclusively, closed and deleted by the destructor.
+class HIndexSorter::RunFile {
+public:
+    ~RunFile() {
+        if (fd_ >= 0) ::close(fd_);
+        if (!path_.empty()) ::unlink(path_.c_str());
+    }
+
+    HStatus Create(const std::string& directory) {
+        for (int attempt = 0; attempt < 1000; ++attempt) {
+            char name[16];
+            std::snprintf(name, sizeof name, "%08X.CPL", NextRunNumber());
+            std::string path = directory.empty()         ? std::string(name)
+                               : directory.back() == '/' ? directory + name
+                                                         : directory + "/" + name;
+            int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+            if (fd >= 0) {
+                fd_ = fd;
+                path_ = path;
+                return HStatus::Ok();
+            }
+            if (errno != EEXIST) return IoError(errno, zsub::kCreate, path);
+        }
+        return IoError(EEXIST, zsub::kCreate, directory);
+    }
+
+    HStatus Write(uint64_t position, const void* data, size_t length) {
+        int error = FileIo().Write(fd_, data, length, static_cast<int64_t>(position));
+        return error == 0 ? HStatus::Ok() : IoError(error, zsub::kWrite, path_);
+    }
+
+    HStatus Read(uint64_t position, void* data, size_t length) {
+        size_t got = 0;
+        int error = FileIo().Read(fd_, data, length, static_cast<int64_t>(position), &got);
+        if (error != 0) return IoError(error, zsub::kRead, path_);
+        if (got != length) return HStatus::Error(zcode::kShortRead, zsub::kRead, path_);
+        return HStatus::Ok();
+    }
+
+    const std::string& path() const { return path_; }
+
+private:
+    int fd_ = -1;
+    std::string path_;
+};
+
+// Reads the entries of one run, one 1024-byte block at a time.
+class HIndexSorter::RunReader {
+public:
+    RunReader(RunFile* file, uint64_t start, uint64_t end)
+        : file_(file), block_(start), end_(end) {}
+
+    // 1: key() holds the next key; 0: run exhausted; -1: error in status().
+    int Next() {
+        for (;;) {
+            if (!loaded_) {
+                if (block_ >= end_) return 0;
+                status_ = file_->Read(block_, buffer_.data(), buffer_.size());
+                if (!status_.ok()) return -1;
+                loaded_ = true;
+                pos_ = 4;
+            }
+            if (pos_ + 4 <= kRunBlockSize &&
+                (buffer_[pos_] | buffer_[pos_ + 1] | buffer_[pos_ + 2] | buffer_[pos_ + 3]) != 0) {
+                const size_t shared = buffer_[pos_];
+                const size_t length = buffer_[pos_ + 1];
+                if (shared > key_.size() || pos_ + 2 + length > kRunBlockSize) {
+                    status_ = HStatus::Error(zcode::kShortRead, zsub::kRead, file_->path());
+                    return -1;
+                }
+                key_.resize(shared);
+                key_.append(reinterpret_cast<const char*>(&buffer_[pos_ + 2]), length);
+                pos_ += 2 + length;
+                return 1;
+            }
+            loaded_ = false;
+            block_ += kRunBlockSize;
+        }
+    }
+
+    const std::string& key() const { return key_; }
+    const HStatus& status() const { return status_; }
+
+private:
+    RunFile* file_;
+    uint64_t block_;
+    uint64_t end_;
+    bool loaded_ = false;
+    size_t pos_ = 0;
+    std::array<uint8_t, kRunBlockSize> buffer_{};
+    std::string key_;
+    HStatus status_;
+};
+
+HIndexSorter::HIndexSorter(Options options) : options_(std::move(options)) {
+    if (options_.maxItems > kMaxItems) options_.maxItems = kMaxItems;
+    if (options_.maxItems < 600) options_.maxItems = 600;
+}
+
+HIndexSorter::~HIndexSorter() = default;
+
+std::string HIndexSorter::RecordString(uint32_t record) {
+    char digits[10];
+    int n = 0;
+    do {
+        digits[n++] = static_cast<char>('0' + record % 10);
+        record /= 10;
+    } while (record != 0);
+    std::string out(1, static_cast<char>(n));
+    while (n > 0) out += digits[--n];
+    return out;
+}
+
+bool HIndexSorter::SplitSortKey(std::string_view sortKey, std::string_view* key, uint32_t* record) {
+    size_t i = sortKey.size();
+    while (i > 0 && sortKey[i - 1] >= '0' && sortKey[i - 1] <= '9') --i;
+    const size_t digits = sortKey.size() - i;
+    if (i == 0 || digits == 0 || digits > 10 || static_cast<size_t>(sortKey[i - 1]) != digits)
+        return false;
+    uint64_t value = 0;
+    for (size_t k = i; k < sortKey.size(); ++k) value = value * 10 + (sortKey[k] - '0');
+    if (value > 0xFFFFFFFFull) return false;
+    *key = sortKey.substr(0, i - 1);
+    *record = static_cast<uint32_t>(value);
+    return true;
+}
+
+int HIndexSorter::Insert(std::string_view path, uint32_t record) {
+    uint16_t* link = &rootHead_;
+    size_t i = 0;
+    // Follow the bytes already in the tree.
+    for (; i < path.size(); ++i) {
+        const uint8_t b = static_cast<uint8_t>(path[i]);
+        uint16_t cur = *link;
+        while (cur != 0) {
+            Item& it = At(cur);
+            if (!it.end && it.byte >= b) break;
+            link = &it.sibling;
+            cur = *link;
+        }
+        if (cur == 0 || At(cur).byte != b) break;
+        link = &At(cur).child;
+    }
+    if (i == path.size() && *link != 0 && At(*link).end) return 0;
+    // The rest of the path and the end item are new: one item per byte, laid out in sequence
+    // so that walking a chain reads memory in order.
+    const size_t needed = path.size() - i + 1;
+    if (itemCount_ + needed > options_.maxItems) return -1;
+    if (!items_) items_.reset(new Item[kMaxBlocks * kItemsPerBlock]);
+    const uint16_t first = static_cast<uint16_t>(itemCount_ + 1);
+    const uint16_t endItem = static_cast<uint16_t>(first + (path.size() - i));
+    itemCount_ += needed;
+    const uint16_t recordLow = static_cast<uint16_t>(record & 0xFFFF);
+    const uint16_t recordHigh = static_cast<uint16_t>(record >> 16);
+    if (i < path.size()) {
+        At(first) =
+            Item{*link, static_cast<uint16_t>(first + 1), static_cast<uint8_t>(path[i]), 0, 0};
+        *link = first;
+        // Items of the chain: sibling 0, child = the next item, the byte; one 8-byte store
+        // each.
+        static_assert(offsetof(Item, child) == 2 && offsetof(Item, byte) == 4);
+        Item* items = items_.get();
+        for (size_t j = i + 1; j < path.size(); ++j) {
+            const size_t m = first + (j - i);
+            const uint64_t packed = (static_cast<uint64_t>(m + 1) << 16) |
+                                    (static_cast<uint64_t>(static_cast<uint8_t>(path[j])) << 32);
+            std::memcpy(&items[m], &packed, sizeof packed);
+        }
+        At(endItem) = Item{0, recordLow, 0, 1, recordHigh};
+    } else {
+        At(endItem) = Item{*link, recordLow, 0, 1, recordHigh};
+        *link = endItem;
+    }
+    return 1;
+}
+
+void HIndexSorter::ResetTree() {
+    rootHead_ = 0;
+    itemCount_ = 0;
+}
+
+HStatus HIndexSorter::Add(std::string_view key, uint32_t record) {
+    if (options_.stripTrailingBlanks)
+        while (!key.empty() && key.back() == ' ') key.remove_suffix(1);
+    if (key.size() > kMaxKeyBytes) key = key.substr(0, kMaxKeyBytes);
+    std::string& path = scratch_;
+    path.assign(key);
+    if (!options_.unique) path += RecordString(record);
+    int inserted = Insert(path, record);
+    if (inserted < 0) {
+        HStatus st = Spill(false);
+        if (!st.ok()) return st;
+        inserted = Insert(path, record);
+    }
+    if (inserted > 0) {
+        ++keyCount_;
+        if (key.size() > longestKey_) longestKey_ = key.size();
+    }
+    return HStatus::Ok();
+}
+
+// Depth-first walk over the tree calling `emit(sortKey)` for every key in order; stops at
+// the first non-ok status. Fixed arrays: a path is at most 240 key bytes and 11 record bytes.
+template <typename EmitFn>
+HStatus HIndexSorter::WalkTree(EmitFn&& emit) {
+    static_assert(std::endian::native == std::endian::little);
+    constexpr size_t kMaxPath = kMaxKeyBytes + 16;
+    char path[kMaxPath + 16];
+    // Only items that have a next sibling are remembered, with the path length at them:
+    // the walk resumes there once the item's subtree is done.
+    struct Resume {
+        uint16_t sibling;
+        uint16_t depth;
+    };
+    Resume stack[kMaxPath];
+    size_t stackSize = 0;
+    size_t depth = 0;
+    const Item* items = items_.get();
+    uint16_t cur = rootHead_;
+    for (;;) {
+        while (cur != 0) {
+            const Item& it = items[cur];
+            if (it.end) {
+                size_t length = depth;
+                if (options_.unique) {
+                    const uint32_t record = it.child | (static_cast<uint32_t>(it.recordHigh) << 16);
+                    const std::string recordString = RecordString(record);
+                    std::memcpy(path + depth, recordString.data(), recordString.size());
+                    length += recordString.size();
+                }
+                HStatus st = emit(std::string_view(path, length));
+                if (!st.ok()) return st;
+                cur = it.sibling;
+                continue;
+            }
+            // Follow a chain of items laid out in sequence (each the first child of the one
+            // before): the next item's number does not wait for the load of the child field.
+            size_t c = cur;
+            for (;;) {
+                const Item& x = items[c];
+                if (x.sibling != 0)
+                    stack[stackSize++] = Resume{x.sibling, static_cast<uint16_t>(depth)};
+                path[depth++] = static_cast<char>(x.byte);
+                if (x.child != c + 1 || items[c + 1].end) break;
+                ++c;
+            }
+            cur = items[c].child;
+        }
+        if (stackSize == 0) break;
+        --stackSize;
+        cur = stack[stackSize].sibling;
+        depth = stack[stackSize].depth;
+    }
+    return HStatus::Ok();
+}
+
+HStatus HIndexSorter::Spill(bool last) {
+    if (!runFile_) {
+        auto file = std::make_unique<RunFile>();
+        HStatus st = file->Create(options_.directory);
+        if (!st.ok()) return st;
+        runPath_ = file->path();
+        runFile_ = std::move(file);
+    }
+    const uint64_t start = runFileSize_;
+    runStarts_.push_back(start);
+
+    constexpr size_t kFlushBytes = 32 * kRunBlockSize;
+    std::vector<uint8_t> out;
+    out.reserve(kFlushBytes + kRunBlockSize);
+    uint64_t written = start;
+    std::array<uint8_t, kRunBlockSize> block{};
+    size_t pos = 4;
+    std::string previous;
+    HStatus status;
+
+    auto flushBlock = [&]() -> HStatus {
+        out.insert(out.end(), block.begin(), block.end());
+        block.fill(0);
+        pos = 4;
+        if (out.size() >= kFlushBytes) {
+            HStatus st = runFile_->Write(written, out.data(), out.size());
+            written += out.size();
+            out.clear();
+            return st;
+        }
+        return HStatus::Ok();
+    };
+
+    HStatus st = WalkTree([&](std::string_view sortKey) -> HStatus {
+        size_t shared = 0;
+        const size_t limit = std::min({previous.size(), sortKey.size(), size_t{255}});
+        while (shared < limit && previous[shared] == sortKey[shared]) ++shared;
+        const size_t length = sortKey.size() - shared;
+        if (pos + 2 + length > static_cast<size_t>(kRunBlockLimit)) {
+            HStatus fs = flushBlock();
+            if (!fs.ok()) return fs;
+        }
+        block[pos] = static_cast<uint8_t>(shared);
+        block[pos + 1] = static_cast<uint8_t>(length);
+        std::memcpy(&block[pos + 2], sortKey.data() + shared, length);
+        pos += 2 + length;
+        previous.assign(sortKey);
+        return HStatus::Ok();
+    });
+    if (!st.ok()) return st;
+    st = flushBlock();
+    if (!st.ok()) return st;
+    if (!out.empty()) {
+        st = runFile_->Write(written, out.data(), out.size());
+        if (!st.ok()) return st;
+        written += out.size();
+    }
+    runFileSize_ = written;
+    uint8_t link[4];
+    const uint32_t next = last ? 0 : static_cast<uint32_t>(written);
+    for (int i = 0; i < 4; ++i) link[i] = static_cast<uint8_t>(next >> (8 * i));
+    st = runFile_->Write(start, link, sizeof link);
+    if (!st.ok()) return st;
+    ResetTree();
+    return HStatus::Ok();
+}
+
+HStatus HIndexSorter::Emit(std::string_view sortKey, const Sink& sink) {
+    std::string_view key;
+    uint32_t record = 0;
+    if (!SplitSortKey(sortKey, &key, &record))
+        return HStatus::Error(zcode::kShortRead, zsub::kRead, runPath_);
+    if (options_.unique) {
+        if (anyEmitted_ && key == lastKey_) return HStatus::Ok();
+        lastKey_.assign(key);
+    }
+    anyEmitted_ = true;
+    return sink(key, record);
+}
+
+namespace {
+
+// The first 8 bytes of a key as a big-endian number (zero-padded): comparing two of these
+// orders keys by their first 8 bytes without touching the key texts.
+uint64_t KeyPrefix(const std::string& key) {
+    uint64_t v = 0;
+    const size_t n = std::min<size_t>(key.size(), 8);
+    for (size_t i = 0; i < n; ++i)
+        v |= static_cast<uint64_t>(static_cast<uint8_t>(key[i])) << (56 - 8 * i);
+    return v;
+}
+
+}  // namespace
+
+HStatus HIndexSorter::Merge(const Sink& sink) {
+    std::vector<std::unique_ptr<RunReader>> readers;
+    readers.reserve(runStarts_.size());
+    for (size_t i = 0; i < runStarts_.size(); ++i) {
+        const uint64_t end = i + 1 < runStarts_.size() ? runStarts_[i + 1] : runFileSize_;
+        readers.push_back(std::make_unique<RunReader>(runFile_.get(), runStarts_[i], end));
+    }
+    struct Head {
+        uint64_t prefix;
+        uint32_t reader;
+    };
+    // Smallest key first; on equal keys the earlier run. A key shorter than 8 bytes and the
+    // same key with NUL bytes added have equal prefixes, so equal prefixes compare the texts.
+    auto later = [&readers](const Head& a, const Head& b) {
+        if (a.prefix != b.prefix) return a.prefix > b.prefix;
+        int c = std::string_view(readers[a.reader]->key()).compare(readers[b.reader]->key());
+        return c > 0 || (c == 0 && a.reader > b.reader);
+    };
+    // A binary min-heap of the readers' current keys; after a key is taken its reader's next
+    // key replaces the top and sinks (one pass instead of a pop and a push).
+    std::vector<Head> heap;
+    heap.reserve(readers.size());
+    auto siftDown = [&](size_t at) {
+        const size_t n = heap.size();
+        const Head moving = heap[at];
+        for (;;) {
+            size_t child = 2 * at + 1;
+            if (child >= n) break;
+            if (child + 1 < n && later(heap[child], heap[child + 1])) ++child;
+            if (!later(moving, heap[child])) break;
+            heap[at] = heap[child];
+            at = child;
+        }
+        heap[at] = moving;
+    };
+    for (size_t i = 0; i < readers.size(); ++i) {
+        int r = readers[i]->Next();
+        if (r < 0) return readers[i]->status();
+        if (r > 0) heap.push_back(Head{KeyPrefix(readers[i]->key()), static_cast<uint32_t>(i)});
+    }
+    for (size_t i = heap.size() / 2; i-- > 0;) siftDown(i);
+    while (!heap.empty()) {
+        const uint32_t i = heap.front().reader;
+        RunReader& reader = *readers[i];
+        HStatus st = Emit(reader.key(), sink);
+        if (!st.ok()) return st;
+        int r = reader.Next();
+        if (r < 0) return reader.status();
+        if (r > 0) {
+            heap.front() = Head{KeyPrefix(reader.key()), i};
+        } else {
+            heap.front() = heap.back();
+            heap.pop_back();
+            if (heap.empty()) break;
+        }
+        siftDown(0);
+    }
+    return HStatus::Ok();
+}
+
+HStatus HIndexSorter::Finish(const Sink& sink) {
+    HStatus st;
+    if (runStarts_.empty()) {
+        st = WalkTree([&](std::string_view sortKey) { return Emit(sortKey, sink); });
+    } else {
+        st = Spill(true);
+        if (st.ok()) st = Merge(sink);
+    }
+    ResetTree();
+    items_.reset();
+    runFile_.reset();
+    return st;
+}
