@@ -79,6 +79,52 @@ QCursor HandPointCursor() { return QCursor(DrawHand(Qt::white), 13, 1); }
 
 QCursor HandPoint2Cursor() { return QCursor(DrawHand(QColor(0xFF, 0xFF, 0xE1)), 13, 1); }
 
+QList<QPixmap> TreeNodeImages() {
+    constexpr int kNodeSize = 16;
+    const auto letter = [](const QString& text, const QColor& color) {
+        return Draw(kNodeSize, [&text, &color](QPainter& p) {
+            QFont serif(QStringLiteral("Serif"));
+            serif.setStyleHint(QFont::Serif);
+            serif.setPixelSize(16);
+            serif.setBold(true);
+            p.setFont(serif);
+            p.setPen(color);
+            p.drawText(QRect(0, -1, kNodeSize, kNodeSize + 1), Qt::AlignCenter, text);
+        });
+    };
+    return {
+        Draw(kNodeSize,
+             [](QPainter& p) {
+                 p.setPen(QPen(QColor(0x80, 0x60, 0x00), 1));
+                 p.setBrush(QColor(0xFF, 0xE0, 0x20));
+                 p.drawEllipse(QRectF(0.5, 0.5, 15, 15));
+                 p.setPen(Qt::NoPen);
+                 p.setBrush(Qt::black);
+                 p.drawEllipse(QRectF(4.5, 4.5, 2, 2.5));
+                 p.drawEllipse(QRectF(9.5, 4.5, 2, 2.5));
+                 p.setPen(QPen(Qt::black, 1.2));
+                 p.setBrush(Qt::NoBrush);
+                 p.drawArc(QRectF(4, 5, 8, 7), 200 * 16, 140 * 16);
+             }),
+        Draw(kNodeSize,
+             [](QPainter& p) {
+                 p.setPen(Qt::NoPen);
+                 p.setBrush(QColor(0x20, 0x40, 0x80));
+                 p.drawEllipse(QRectF(7, 0.5, 3.5, 3.5));
+                 p.setPen(
+                     QPen(QColor(0x20, 0x40, 0x80), 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+                 // Body leaning forward, one arm and one leg swinging each way.
+                 p.drawLine(QPointF(8.5, 5), QPointF(7.5, 10));
+                 p.drawLine(QPointF(8.3, 6), QPointF(11.5, 8.5));
+                 p.drawLine(QPointF(8.3, 6), QPointF(5, 8.5));
+                 p.drawLine(QPointF(7.5, 10), QPointF(10.5, 15));
+                 p.drawLine(QPointF(7.5, 10), QPointF(4.5, 14.5));
+             }),
+        letter(QStringLiteral("S"), QColor(0x00, 0x00, 0xC0)),
+        letter(QStringLiteral("c"), QColor(0x80, 0x00, 0x00)),
+    };
+}
+
 QIcon OpenGedcomGlyph() {
     return QIcon(Draw(kGlyphSize, [](QPainter& p) {
         p.setPen(QPen(QColor(0x8A, 0x6A, 0x10), 1));

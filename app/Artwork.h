@@ -5,6 +5,8 @@
 
 #include <QCursor>
 #include <QIcon>
+#include <QList>
+#include <QPixmap>
 
 // A small pedigree chart: one box joined to two boxes on its right.
 QIcon AppIcon();
@@ -13,6 +15,11 @@ QIcon AppIcon();
 QCursor HandPointCursor();
 // The same hand tinted like the pedigree's background ("HANDPOINT2": links).
 QCursor HandPoint2Cursor();
+
+// The node images of the spouses-and-children tree, 16 x 16 each, in this order: a yellow
+// smiling face, a walking figure, a blue serif capital "S" (spouse) and a dark red serif
+// lower-case "c" (child).
+QList<QPixmap> TreeNodeImages();
 
 // Toolbar glyphs.
 QIcon OpenGedcomGlyph();

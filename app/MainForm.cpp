@@ -2,21 +2,30 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QFrame>
+#include <QHBoxLayout>
+#include <QIcon>
 #include <QLabel>
+#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QShowEvent>
 #include <QSizePolicy>
 #include <QTabWidget>
+#include <QTextBlock>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <QTreeWidget>
 #include <QVBoxLayout>
 
 #include "app/Artwork.h"
@@ -27,7 +36,10 @@
 #include "app/WindowRoutines.h"
 #include "gedcom/GedcomState.h"
 #include "gedcom/GedcomStrings.h"
+#include "widgets/AnsiText.h"
 #include "widgets/ScreenCursors.h"
+#include "widgets/TJLabel.h"
+#include "widgets/TTreeJoiner.h"
 #include "widgets/WaitCursor.h"
 
 const QString TMainForm::kCaption = QStringLiteral("Lineatum");
@@ -41,6 +53,15 @@ const QString kMakerName = QStringLiteral("Veltrane Software");
 constexpr int kDesignWidth = 600;
 constexpr int kDesignHeight = 450;
 constexpr int kTreePanelHeight = 179;
+constexpr int kPartBorder = 5;
+constexpr int kHeaderHeight = 21;
+constexpr int kSiblingsWidth = 285;
+constexpr int kTreeIndent = 19;
+constexpr int kNodeImageSize = 16;
+constexpr int kSpouseImage = 2;
+constexpr int kChildImage = 3;
+constexpr int kStripHeight = 35;
+const QString kCopyCaption = QStringLiteral("Copy to Clipboard");
 constexpr int kTreePage = 0;
 constexpr int kNotesPage = 3;
 
@@ -76,6 +97,43 @@ void SetHint(QAction* action, const QString& hint) {
 void SetHint(QWidget* widget, const QString& hint) {
     widget->setToolTip(hint);
     widget->setStatusTip(hint);
+}
+
+QStringList FromAnsiLines(const std::vector<std::string>& lines) {
+    QStringList converted;
+    converted.reserve(static_cast<qsizetype>(lines.size()));
+    for (const std::string& line : lines) converted << FromAnsi(line);
+    return converted;
+}
+
+QString TrimmedName(const std::string& name) { return FromAnsi(gedcom::Trim(name)); }
+
+// A node image that stays the same when its node is selected.
+QIcon NodeIcon(const QPixmap& image) {
+    QIcon icon;
+    icon.addPixmap(image, QIcon::Normal);
+    icon.addPixmap(image, QIcon::Selected);
+    return icon;
+}
+
+// The lines of a memo; none when it is empty. Blocks keep the text exactly as it was set.
+QStringList MemoLines(const QPlainTextEdit* memo) {
+    QStringList lines;
+    if (memo->document()->isEmpty()) return lines;
+    for (QTextBlock block = memo->document()->begin(); block.isValid(); block = block.next()) {
+        lines << block.text();
+    }
+    return lines;
+}
+
+QStringList ListLines(const QListWidget* list) {
+    QStringList lines;
+    for (int row = 0; row < list->count(); ++row) lines << list->item(row)->text();
+    return lines;
+}
+
+void SetMemoLines(QPlainTextEdit* memo, const QStringList& lines) {
+    memo->setPlainText(lines.join(QLatin1Char('\n')));
 }
 
 }  // namespace
@@ -171,24 +229,64 @@ void TMainForm::BuildPages() {
     layout->addWidget(Tabs);
     setCentralWidget(central);
 
-    auto* treeSheet = new QWidget;
-    treeSheet->setObjectName(QStringLiteral("TreeSheet"));
-    auto* treeLayout = new QVBoxLayout(treeSheet);
-    treeLayout->setContentsMargins(0, 0, 0, 0);
-    TreePanel = new QFrame(treeSheet);
+    // Serves the copy buttons only; never shown.
+    CopyPasteMemo = new QPlainTextEdit(central);
+    CopyPasteMemo->setObjectName(QStringLiteral("CopyPasteMemo"));
+    CopyPasteMemo->hide();
+
+    const char* const pageNames[] = {"TreeSheet", "DetailsSheet", "GedcomSheet", "NotesSheet"};
+    const QString pageCaptions[] = {QStringLiteral("Tree"), QStringLiteral("Details"),
+                                    QStringLiteral("GEDCOM"), QStringLiteral("Notes")};
+    void (TMainForm::*const builders[])(QWidget*) = {
+        &TMainForm::BuildTreePage, &TMainForm::BuildDetailsPage, &TMainForm::BuildGedcomPage,
+        &TMainForm::BuildNotesPage};
+    for (int i = 0; i < 4; ++i) {
+        auto* page = new QWidget;
+        page->setObjectName(QLatin1String(pageNames[i]));
+        (this->*builders[i])(page);
+        Tabs->addTab(page, pageCaptions[i]);
+    }
+}
+
+void TMainForm::BuildTreePage(QWidget* page) {
+    auto* pageLayout = new QVBoxLayout(page);
+    pageLayout->setContentsMargins(0, 0, 0, 0);
+    pageLayout->setSpacing(0);
+    TreePanel = new QFrame(page);
     TreePanel->setObjectName(QStringLiteral("TreePanel"));
-    TreePanel->setFrameShape(QFrame::Box);
+    TreePanel->setFrameStyle(QFrame::Box | QFrame::Plain);
     TreePanel->setFixedHeight(kTreePanelHeight);
     TreePanel->setAutoFillBackground(true);
     QPalette panelPalette = TreePanel->palette();
     panelPalette.setColor(QPalette::Window, panelPalette.color(QPalette::ToolTipBase));
     TreePanel->setPalette(panelPalette);
-    treeLayout->addWidget(TreePanel);
-    treeLayout->addStretch();
+    pageLayout->addWidget(TreePanel);
 
-    // Plain labels hold the pedigree's places until the hover labels and connectors arrive.
+    // The connectors come first so that the names lie above them.
+    struct Joiner {
+        TTreeJoiner** joiner;
+        const char* name;
+        QRect geometry;
+        TCrossBarPosition figure;
+    };
+    const Joiner joiners[] = {
+        {&TreeJoiner1, "TreeJoiner1", QRect(71, 40, 91, 26), TCrossBarPosition::cbpHalfRectUL},
+        {&TreeJoiner2, "TreeJoiner2", QRect(247, 17, 64, 13), TCrossBarPosition::cbpHalfRectUL},
+        {&TreeJoiner3, "TreeJoiner3", QRect(247, 111, 64, 15), TCrossBarPosition::cbpHalfRectUL},
+        {&TreeJoiner4, "TreeJoiner4", QRect(71, 101, 93, 34), TCrossBarPosition::cbpHalfRectLL},
+        {&TreeJoiner5, "TreeJoiner5", QRect(247, 49, 64, 15), TCrossBarPosition::cbpHalfRectLL},
+        {&TreeJoiner6, "TreeJoiner6", QRect(247, 149, 64, 11), TCrossBarPosition::cbpHalfRectLL},
+    };
+    for (const Joiner& each : joiners) {
+        auto* joiner = new TTreeJoiner(TreePanel);
+        joiner->setObjectName(QLatin1String(each.name));
+        joiner->setGeometry(each.geometry);
+        joiner->SetCrossBarPosition(each.figure);
+        *each.joiner = joiner;
+    }
+
     struct NameLabel {
-        QLabel** label;
+        TJLabel** label;
         const char* name;
         QRect geometry;
         int pointSize;
@@ -207,25 +305,144 @@ void TMainForm::BuildPages() {
          10},
     };
     for (const NameLabel& each : nameLabels) {
-        auto* label = new QLabel(TreePanel);
+        auto* label = new TJLabel(TreePanel);
         label->setObjectName(QLatin1String(each.name));
         label->setGeometry(each.geometry);
-        label->setTextFormat(Qt::PlainText);
-        QFont font = label->font();
+        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        QFont font = QApplication::font();
+        font.setStyleHint(QFont::SansSerif);
         font.setPointSize(each.pointSize);
         label->setFont(font);
         label->setForegroundRole(QPalette::ToolTipText);
+        label->SetFontOverColor(Qt::black);
+        label->SetFontOverStyle(TJLabel::FontStyle::Bold | TJLabel::FontStyle::Underline);
         *each.label = label;
     }
+    // The person's own name only reacts to hovering.
+    ConnectNameButton(FatherNameButton, &TMainForm::FatherNameButtonClick);
+    ConnectNameButton(MotherNameButton, &TMainForm::MotherNameButtonClick);
+    ConnectNameButton(PaternalGrandfatherNameButton,
+                      &TMainForm::PaternalGrandfatherNameButtonClick);
+    ConnectNameButton(PaternalGrandmotherNameButton,
+                      &TMainForm::PaternalGrandmotherNameButtonClick);
+    ConnectNameButton(MaternalGrandfatherNameButton,
+                      &TMainForm::MaternalGrandfatherNameButtonClick);
+    ConnectNameButton(MaternalGrandmotherNameButton,
+                      &TMainForm::MaternalGrandmotherNameButtonClick);
 
-    const char* const pageNames[] = {"TreeSheet", "DetailsSheet", "GedcomSheet", "NotesSheet"};
-    const QString pageCaptions[] = {QStringLiteral("Tree"), QStringLiteral("Details"),
-                                    QStringLiteral("GEDCOM"), QStringLiteral("Notes")};
-    for (int i = 0; i < 4; ++i) {
-        QWidget* page = i == kTreePage ? treeSheet : new QWidget;
-        page->setObjectName(QLatin1String(pageNames[i]));
-        Tabs->addTab(page, pageCaptions[i]);
-    }
+    // Below the pedigree: the spouses and children on the left, the siblings on the right.
+    auto* relatives = new QWidget(page);
+    relatives->setObjectName(QStringLiteral("RelativesPanel"));
+    auto* relativesLayout = new QHBoxLayout(relatives);
+    relativesLayout->setContentsMargins(0, 0, 0, 0);
+    relativesLayout->setSpacing(0);
+    pageLayout->addWidget(relatives, 1);
+
+    const auto addPart = [relatives, relativesLayout](const char* name, const char* headerName,
+                                                      const QString& header, QWidget* view) {
+        auto* part = new QWidget(relatives);
+        part->setObjectName(QLatin1String(name));
+        auto* partLayout = new QVBoxLayout(part);
+        partLayout->setContentsMargins(kPartBorder, kPartBorder, kPartBorder, kPartBorder);
+        partLayout->setSpacing(0);
+        auto* title = new QLabel(header, part);
+        title->setObjectName(QLatin1String(headerName));
+        title->setTextFormat(Qt::PlainText);
+        title->setFrameStyle(QFrame::Panel | QFrame::Raised);
+        title->setFixedHeight(kHeaderHeight);
+        partLayout->addWidget(title);
+        view->setParent(part);
+        partLayout->addWidget(view, 1);
+        relativesLayout->addWidget(part);
+        return part;
+    };
+
+    TreeView1 = new QTreeWidget;
+    TreeView1->setObjectName(QStringLiteral("TreeView1"));
+    TreeView1->setHeaderHidden(true);
+    TreeView1->setColumnCount(1);
+    TreeView1->setIndentation(kTreeIndent);
+    TreeView1->setIconSize(QSize(kNodeImageSize, kNodeImageSize));
+    TreeView1->viewport()->installEventFilter(this);
+    ImageList1 = TreeNodeImages();
+    addPart("SpousesPanel", "SpousesHeader", QStringLiteral("    Spouses & Children"), TreeView1);
+
+    SiblingsList = new QListWidget;
+    SiblingsList->setObjectName(QStringLiteral("SiblingsList"));
+    SiblingsList->viewport()->installEventFilter(this);
+    addPart("SiblingsPanel", "SiblingsHeader", QStringLiteral("      Siblings"), SiblingsList)
+        ->setFixedWidth(kSiblingsWidth);
+}
+
+namespace {
+
+// The 35-pixel strip of buttons at the top of a page; returns its layout for the buttons.
+QHBoxLayout* AddButtonStrip(QWidget* page, QVBoxLayout* pageLayout, const char* name) {
+    auto* strip = new QWidget(page);
+    strip->setObjectName(QLatin1String(name));
+    strip->setFixedHeight(kStripHeight);
+    auto* stripLayout = new QHBoxLayout(strip);
+    stripLayout->setContentsMargins(4, 0, 4, 0);
+    pageLayout->addWidget(strip);
+    return stripLayout;
+}
+
+QPushButton* AddStripButton(QHBoxLayout* strip, const char* name, const QString& caption) {
+    auto* button = new QPushButton(caption, strip->parentWidget());
+    button->setObjectName(QLatin1String(name));
+    strip->addWidget(button);
+    return button;
+}
+
+QPlainTextEdit* AddMemo(QWidget* page, QVBoxLayout* pageLayout, const char* name) {
+    auto* memo = new QPlainTextEdit(page);
+    memo->setObjectName(QLatin1String(name));
+    memo->setReadOnly(true);
+    memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    pageLayout->addWidget(memo, 1);
+    return memo;
+}
+
+QVBoxLayout* PageLayout(QWidget* page) {
+    auto* pageLayout = new QVBoxLayout(page);
+    pageLayout->setContentsMargins(0, 0, 0, 0);
+    pageLayout->setSpacing(0);
+    return pageLayout;
+}
+
+}  // namespace
+
+void TMainForm::BuildDetailsPage(QWidget* page) {
+    QVBoxLayout* pageLayout = PageLayout(page);
+    QHBoxLayout* strip = AddButtonStrip(page, pageLayout, "DetailsStrip");
+    Button1 = AddStripButton(strip, "Button1", kCopyCaption);
+    strip->addStretch();
+    DetailsMemo = AddMemo(page, pageLayout, "DetailsMemo");
+    ConnectCommand(Button1, &TMainForm::Button1Click);
+}
+
+void TMainForm::BuildGedcomPage(QWidget* page) {
+    QVBoxLayout* pageLayout = PageLayout(page);
+    QHBoxLayout* strip = AddButtonStrip(page, pageLayout, "GedcomStrip");
+    Button6 = AddStripButton(strip, "Button6", kCopyCaption);
+    Button2 = AddStripButton(strip, "Button2", QStringLiteral("Browse GEDCOM Record"));
+    strip->addStretch();
+    RawGedcomData = new QListWidget(page);
+    RawGedcomData->setObjectName(QStringLiteral("RawGedcomData"));
+    pageLayout->addWidget(RawGedcomData, 1);
+    ConnectCommand(Button6, &TMainForm::Button6Click);
+    ConnectCommand(Button2, &TMainForm::Button2Click);
+    connect(RawGedcomData, &QListWidget::itemDoubleClicked, this,
+            [this] { RunGuarded(this, [this] { RawGedcomDataDblClick(); }); });
+}
+
+void TMainForm::BuildNotesPage(QWidget* page) {
+    QVBoxLayout* pageLayout = PageLayout(page);
+    QHBoxLayout* strip = AddButtonStrip(page, pageLayout, "NotesStrip");
+    Button4 = AddStripButton(strip, "Button4", kCopyCaption);
+    strip->addStretch();
+    IndividualNotes = AddMemo(page, pageLayout, "IndividualNotes");
+    ConnectCommand(Button4, &TMainForm::Button4Click);
 }
 
 void TMainForm::FormCreate() {
@@ -246,8 +463,17 @@ void TMainForm::FormCreate() {
     Tabs->hide();
     SetScreenCursor(kCrHandPoint, HandPointCursor());
     SetScreenCursor(kCrHandPoint2, HandPoint2Cursor());
-    for (QLabel* label : TreePanel->findChildren<QLabel*>()) {
-        label->setCursor(ScreenCursor(kCrHandPoint2));
+    const QList<QWidget*> links = {MainNameButton,
+                                   FatherNameButton,
+                                   MotherNameButton,
+                                   PaternalGrandfatherNameButton,
+                                   PaternalGrandmotherNameButton,
+                                   MaternalGrandfatherNameButton,
+                                   MaternalGrandmotherNameButton,
+                                   TreeView1->viewport(),
+                                   SiblingsList->viewport()};
+    for (QWidget* link : links) {
+        link->setCursor(ScreenCursor(kCrHandPoint2));
     }
     LoadRecentFiles();
     helpFile_ = HelpFilePath();
@@ -295,6 +521,130 @@ void TMainForm::OpenGedcomFile(const QString& path, bool onlyIfAlreadyIndexed) {
     setWindowTitle(kCaption);
     Tabs->hide();
     SetButtons();
+}
+
+void TMainForm::LoadIndividual(const std::string& pointer) {
+    if (gedcom::IsBlank(pointer)) return;
+    WaitCursor wait;
+    // The person model loads the person here and hands the views to ShowPersonViews.
+}
+
+void TMainForm::ShowPersonViews(const PersonViewData& data) {
+    MainNameButton->setText(TrimmedName(data.mainName));
+    FatherNameButton->setText(TrimmedName(data.fatherName));
+    MotherNameButton->setText(TrimmedName(data.motherName));
+    PaternalGrandfatherNameButton->setText(TrimmedName(data.paternalGrandfatherName));
+    PaternalGrandmotherNameButton->setText(TrimmedName(data.paternalGrandmotherName));
+    MaternalGrandfatherNameButton->setText(TrimmedName(data.maternalGrandfatherName));
+    MaternalGrandmotherNameButton->setText(TrimmedName(data.maternalGrandmotherName));
+
+    SetMemoLines(IndividualNotes, FromAnsiLines(data.notes));
+    RawGedcomData->clear();
+    RawGedcomData->addItems(FromAnsiLines(data.rawLines));
+    SetMemoLines(DetailsMemo, FromAnsiLines(data.narrative));
+    Tabs->setTabVisible(kNotesPage, !data.notes.empty());
+
+    TreeView1->clear();
+    const QIcon spouseIcon = NodeIcon(ImageList1.value(kSpouseImage));
+    const QIcon childIcon = NodeIcon(ImageList1.value(kChildImage));
+    for (size_t s = 0; s < data.spouses.size(); ++s) {
+        const PersonViewData::Spouse& spouse = data.spouses[s];
+        auto* spouseNode = new QTreeWidgetItem(TreeView1, QStringList(FromAnsi(spouse.name)));
+        spouseNode->setIcon(0, spouseIcon);
+        spouseNode->setData(0, kSpouseIndexRole, static_cast<int>(s));
+        spouseNode->setData(0, kChildIndexRole, -1);
+        for (size_t c = 0; c < spouse.children.size(); ++c) {
+            auto* childNode =
+                new QTreeWidgetItem(spouseNode, QStringList(FromAnsi(spouse.children[c])));
+            childNode->setIcon(0, childIcon);
+            childNode->setData(0, kSpouseIndexRole, static_cast<int>(s));
+            childNode->setData(0, kChildIndexRole, static_cast<int>(c));
+        }
+    }
+
+    SiblingsList->clear();
+    for (size_t i = 0; i < data.siblings.size(); ++i) {
+        auto* item = new QListWidgetItem(FromAnsi(data.siblings[i]), SiblingsList);
+        item->setData(kSiblingIndexRole, static_cast<int>(i));
+    }
+
+    TreeView1->expandAll();
+    TreePanel->show();
+    Tabs->show();
+    SetButtons();
+}
+
+std::string TMainForm::PointerBetweenAts(std::string_view line) {
+    const size_t first = line.find('@');
+    if (first == std::string_view::npos) return {};
+    const size_t second = line.find('@', first + 1);
+    if (second == std::string_view::npos) return {};
+    return std::string(line.substr(first + 1, second - first - 1));
+}
+
+void TMainForm::FatherNameButtonClick() {
+    // Shows the father (LoadIndividual with his blank-trimmed pointer) once the person model
+    // is here.
+}
+
+void TMainForm::MotherNameButtonClick() {
+    // Shows the mother once the person model is here.
+}
+
+void TMainForm::PaternalGrandfatherNameButtonClick() {
+    // Shows the paternal grandfather once the person model is here.
+}
+
+void TMainForm::PaternalGrandmotherNameButtonClick() {
+    // Shows the paternal grandmother once the person model is here.
+}
+
+void TMainForm::MaternalGrandfatherNameButtonClick() {
+    // Shows the maternal grandfather once the person model is here.
+}
+
+void TMainForm::MaternalGrandmotherNameButtonClick() {
+    // Shows the maternal grandmother once the person model is here.
+}
+
+void TMainForm::TreeView1MouseDown(Qt::MouseButton /*button*/, const QPoint& /*pos*/) {
+    // Shows the spouse or child under the press once the person model is here.
+}
+
+void TMainForm::SiblingsListMouseDown(Qt::MouseButton /*button*/, const QPoint& /*pos*/) {
+    // Shows the selected sibling once the person model is here.
+}
+
+void TMainForm::RawGedcomDataDblClick() {
+    const QListWidgetItem* line = RawGedcomData->currentItem();
+    if (line == nullptr || !line->isSelected()) return;
+    const std::string pointer = PointerBetweenAts(ToAnsi(line->text()));
+    if (!pointer.empty()) LoadGedComViewer(pointer);
+}
+
+void TMainForm::Button1Click() { CopyLinesToClipboard(MemoLines(DetailsMemo)); }
+
+void TMainForm::Button6Click() { CopyLinesToClipboard(ListLines(RawGedcomData)); }
+
+void TMainForm::Button4Click() { CopyLinesToClipboard(MemoLines(IndividualNotes)); }
+
+void TMainForm::Button2Click() {
+    if (RawGedcomData->count() == 0) return;
+    try {
+        const std::string pointer = PointerBetweenAts(ToAnsi(RawGedcomData->item(0)->text()));
+        if (!pointer.empty()) LoadGedComViewer(pointer);
+    } catch (...) {
+        MessageBox::Information(this, kCaption, QStringLiteral("Unable to load GEDCOM Browser"));
+    }
+}
+
+void TMainForm::CopyLinesToClipboard(const QStringList& lines) {
+    CopyPasteMemo->clear();
+    SetMemoLines(CopyPasteMemo, lines);
+    CopyPasteMemo->selectAll();
+    // The memo's own copy would separate lines with LF and add rich text; the clipboard gets
+    // the plain lines with CR LF between them.
+    QGuiApplication::clipboard()->setText(lines.join(QStringLiteral("\r\n")));
 }
 
 void TMainForm::FormActivate() {
@@ -385,6 +735,37 @@ void TMainForm::closeEvent(QCloseEvent* event) {
 
 bool TMainForm::LookupTableActive() const { return false; }
 
+void TMainForm::LoadGedComViewer(const std::string& /*pointer*/) {
+    // The View GEDCOM Section browser opens here, centred over this window, when it arrives.
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+    // A press on the relatives' views is handled after the view has updated its selection,
+    // as the views' own mouse-down handlers expect.
+    if (event->type() == QEvent::MouseButtonPress &&
+        (watched == TreeView1->viewport() || watched == SiblingsList->viewport())) {
+        const auto* press = static_cast<QMouseEvent*>(event);
+        const Qt::MouseButton button = press->button();
+        const QPoint pos = press->position().toPoint();
+        const bool onTree = watched == TreeView1->viewport();
+        QTimer::singleShot(0, this, [this, onTree, button, pos] {
+            RunGuarded(this, [this, onTree, button, pos] {
+                if (onTree) {
+                    TreeView1MouseDown(button, pos);
+                } else {
+                    SiblingsListMouseDown(button, pos);
+                }
+            });
+        });
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TMainForm::ConnectNameButton(TJLabel* label, void (TMainForm::*command)()) {
+    connect(label, &TJLabel::OnClick, this,
+            [this, command] { RunGuarded(this, [this, command] { (this->*command)(); }); });
+}
+
 void TMainForm::ScheduleFirstActivation() {
     // Queued, so that the window is on screen before the open dialog can appear over it.
     if (!firstActivation_ || firstActivationScheduled_) return;
@@ -397,8 +778,8 @@ void TMainForm::ConnectCommand(QAction* action, void (TMainForm::*command)()) {
             [this, command] { RunGuarded(this, [this, command] { (this->*command)(); }); });
 }
 
-void TMainForm::ConnectCommand(QToolButton* button, void (TMainForm::*command)()) {
-    connect(button, &QToolButton::clicked, this,
+void TMainForm::ConnectCommand(QAbstractButton* button, void (TMainForm::*command)()) {
+    connect(button, &QAbstractButton::clicked, this,
             [this, command] { RunGuarded(this, [this, command] { (this->*command)(); }); });
 }
 

@@ -3,21 +3,57 @@
 #pragma once
 
 #include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
 
+#include <QList>
 #include <QMainWindow>
+#include <QPixmap>
 #include <QString>
 #include <QUrl>
 
+class QAbstractButton;
 class QAction;
 class QCloseEvent;
 class QEvent;
 class QFrame;
 class QLabel;
+class QListWidget;
 class QMenu;
+class QPlainTextEdit;
+class QPushButton;
 class QShowEvent;
 class QTabWidget;
 class QToolButton;
+class QTreeWidget;
+class TJLabel;
 class TJustOne;
+class TTreeJoiner;
+
+// Everything the person views show about one person, as the person model hands it over. All
+// text is engine text (Windows-1252 bytes); names are as stored.
+struct PersonViewData {
+    // One marriage of the person: the partner's name ("Unknown" when there is none) and the
+    // names of its children in order.
+    struct Spouse {
+        std::string name;
+        std::vector<std::string> children;
+    };
+
+    std::string mainName;
+    std::string fatherName;
+    std::string motherName;
+    std::string paternalGrandfatherName;
+    std::string paternalGrandmotherName;
+    std::string maternalGrandfatherName;
+    std::string maternalGrandmotherName;
+    std::vector<Spouse> spouses;
+    std::vector<std::string> siblings;
+    std::vector<std::string> narrative;
+    std::vector<std::string> notes;
+    std::vector<std::string> rawLines;
+};
 
 // The main window. Controls carry their design names as member names and objectNames. Closing
 // the window ends the program. User-interface thread only.
@@ -56,6 +92,49 @@ public:
     // `onlyIfAlreadyIndexed` a file without a usable lookup table is left alone.
     void OpenGedcomFile(const QString& path, bool onlyIfAlreadyIndexed);
 
+    // Shows the person with GEDCOM pointer `pointer`; a blank pointer does nothing.
+    void LoadIndividual(const std::string& pointer);
+    // Fills every person view from `data`: the seven name labels (blank-trimmed), the narrative,
+    // the notes (the "Notes" tab is shown only when there is at least one note line) and the
+    // raw record; rebuilds TreeView1 (a node per spouse with image 2, under it a node per child
+    // with image 3, everything expanded) and SiblingsList; then shows the pedigree and the page
+    // control and updates the commands. The active page stays as it is.
+    void ShowPersonViews(const PersonViewData& data);
+
+    // Item data of the person views, for mapping an item back to the person it shows.
+    // TreeView1: the spouse's index in PersonViewData::spouses, and the child's index in its
+    // spouse's children (-1 on a spouse node).
+    static constexpr int kSpouseIndexRole = Qt::UserRole;
+    static constexpr int kChildIndexRole = Qt::UserRole + 1;
+    // SiblingsList: the sibling's index in PersonViewData::siblings.
+    static constexpr int kSiblingIndexRole = Qt::UserRole;
+
+    // The GEDCOM pointer of a raw record line: the text between its first "@" and the next one.
+    // Empty when there is no second "@". "1 FAMC @F12@" gives "F12".
+    static std::string PointerBetweenAts(std::string_view line);
+
+    // Navigation by clicking a relative in the pedigree.
+    void FatherNameButtonClick();
+    void MotherNameButtonClick();
+    void PaternalGrandfatherNameButtonClick();
+    void PaternalGrandmotherNameButtonClick();
+    void MaternalGrandfatherNameButtonClick();
+    void MaternalGrandmotherNameButtonClick();
+    // A mouse press at `pos` (viewport coordinates) on the spouses-and-children tree or on the
+    // siblings list, after the view has handled it.
+    void TreeView1MouseDown(Qt::MouseButton button, const QPoint& pos);
+    void SiblingsListMouseDown(Qt::MouseButton button, const QPoint& pos);
+    // Opens the record browser on the pointer of the selected raw line, if it has one.
+    void RawGedcomDataDblClick();
+    // Copies the narrative, the raw record or the notes to the clipboard as plain text, lines
+    // joined by CR LF. The visible controls keep their selection.
+    void Button1Click();
+    void Button6Click();
+    void Button4Click();
+    // Opens the record browser on the person's own record (the pointer of the first raw line);
+    // any failure shows "Unable to load GEDCOM Browser".
+    void Button2Click();
+
     // Runs once, at the first activation of the window: reopens the most recent file, or asks
     // for one with the open dialog. Later calls do nothing.
     void FormActivate();
@@ -93,15 +172,26 @@ protected:
     // Stand-in for the open state of the lookup table (always false until the table component
     // is wired in); tests override it to exercise the enabling rule.
     virtual bool LookupTableActive() const;
+    // Opens the View GEDCOM Section browser modally on the record with pointer `pointer`.
+    virtual void LoadGedComViewer(const std::string& pointer);
+
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void BuildMenus();
     void BuildToolBar();
     void BuildPages();
+    void BuildTreePage(QWidget* page);
+    void BuildDetailsPage(QWidget* page);
+    void BuildGedcomPage(QWidget* page);
+    void BuildNotesPage(QWidget* page);
+    void ConnectNameButton(TJLabel* label, void (TMainForm::*command)());
+    // Puts `lines` through CopyPasteMemo onto the clipboard.
+    void CopyLinesToClipboard(const QStringList& lines);
     void FormCreate();
     void ScheduleFirstActivation();
     void ConnectCommand(QAction* action, void (TMainForm::*command)());
-    void ConnectCommand(QToolButton* button, void (TMainForm::*command)());
+    void ConnectCommand(QAbstractButton* button, void (TMainForm::*command)());
     void OpenUrl(const QUrl& url);
 
     // Stand-ins, each replaced when its part of the program arrives:
@@ -145,11 +235,30 @@ private:
 
     QTabWidget* Tabs = nullptr;
     QFrame* TreePanel = nullptr;
-    QLabel* MainNameButton = nullptr;
-    QLabel* FatherNameButton = nullptr;
-    QLabel* MotherNameButton = nullptr;
-    QLabel* PaternalGrandfatherNameButton = nullptr;
-    QLabel* PaternalGrandmotherNameButton = nullptr;
-    QLabel* MaternalGrandfatherNameButton = nullptr;
-    QLabel* MaternalGrandmotherNameButton = nullptr;
+    TJLabel* MainNameButton = nullptr;
+    TJLabel* FatherNameButton = nullptr;
+    TJLabel* MotherNameButton = nullptr;
+    TJLabel* PaternalGrandfatherNameButton = nullptr;
+    TJLabel* PaternalGrandmotherNameButton = nullptr;
+    TJLabel* MaternalGrandfatherNameButton = nullptr;
+    TJLabel* MaternalGrandmotherNameButton = nullptr;
+    TTreeJoiner* TreeJoiner1 = nullptr;
+    TTreeJoiner* TreeJoiner2 = nullptr;
+    TTreeJoiner* TreeJoiner3 = nullptr;
+    TTreeJoiner* TreeJoiner4 = nullptr;
+    TTreeJoiner* TreeJoiner5 = nullptr;
+    TTreeJoiner* TreeJoiner6 = nullptr;
+    QTreeWidget* TreeView1 = nullptr;
+    QListWidget* SiblingsList = nullptr;
+    // The node images of TreeView1 (see TreeNodeImages): 2 is a spouse, 3 a child.
+    QList<QPixmap> ImageList1;
+
+    QPushButton* Button1 = nullptr;
+    QPlainTextEdit* DetailsMemo = nullptr;
+    QPushButton* Button6 = nullptr;
+    QPushButton* Button2 = nullptr;
+    QListWidget* RawGedcomData = nullptr;
+    QPushButton* Button4 = nullptr;
+    QPlainTextEdit* IndividualNotes = nullptr;
+    QPlainTextEdit* CopyPasteMemo = nullptr;
 };
