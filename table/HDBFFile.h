@@ -157,6 +157,9 @@ public:
     int HeaderLength() const { return headerLength_; }
     int RecordLength() const { return recordLength_; }
     bool HasMemo() const;
+    // True for the fields a version 0x30 table keeps in binary (B, T, Y of 8 bytes; I, G, M of
+    // 4 bytes); their stored bytes are not text.
+    bool BinaryField(const HFieldDescriptor& field) const;
     // The header as last read or written (32 bytes).
     const std::array<uint8_t, 32>& Header() const { return header_; }
     // Record buffer (record length bytes and the end-of-file byte) and the record as last read
@@ -227,7 +230,6 @@ private:
     bool CheckOpen(int subCode);
     const HFieldDescriptor* CheckField(int number, int subCode);
     bool NumericField(const HFieldDescriptor& field) const;
-    bool BinaryField(const HFieldDescriptor& field) const;
     std::string InvalidValueText(const char* what, const HFieldDescriptor& field,
                                  const std::string& text) const;
     // Writes `length` bytes at `position` without reporting; when that fails puts `before` back

@@ -6,27 +6,6 @@
 #include "table/HDBFTable.h"
 #include "tools/Commands.h"
 
-namespace {
-
-// Version 0x30 tables keep some fields in binary; those are shown as text instead.
-bool BinaryField(const HDBFTable& table, const HFieldDescriptor& field) {
-    if (table.VersionByte() != 0x30) return false;
-    switch (field.type) {
-        case 'B':
-        case 'T':
-        case 'Y':
-            return field.width == 8;
-        case 'I':
-        case 'G':
-        case 'M':
-            return field.width == 4;
-        default:
-            return false;
-    }
-}
-
-}  // namespace
-
 int RunDbf(const ToolArgs& args) {
     if (args.size() != 1) return ToolError("usage: lineatum-tool dbf FILE.DBF");
     HDBFTable table;
@@ -35,11 +14,15 @@ int RunDbf(const ToolArgs& args) {
         if (error.empty()) error = ZadarirMessage(code, subCode, text);
     };
     // Read-only and shared: looking at a table never changes it.
-    if (!table.Open(args[0], {HFileAccess::Read, HFileShare::DenyNone})) {
-        for (char& c : error) {
-            if (c == '\r') c = ' ';
+    // Engine messages may hold CR LF; the tool prints one line.
+    auto oneLine = [](std::string text) {
+        for (char& c : text) {
+            if (c == '\r' || c == '\n') c = ' ';
         }
-        return ToolError(error);
+        return text;
+    };
+    if (!table.Open(args[0], {HFileAccess::Read, HFileShare::DenyNone})) {
+        return ToolError(oneLine(error));
     }
     const auto& header = table.Header();
     std::printf("version: 0x%02X\n", table.VersionByte());
@@ -54,14 +37,12 @@ int RunDbf(const ToolArgs& args) {
     }
     for (int n = 1; n <= table.RecordCount(); ++n) {
         if (!table.ReadRecord(n)) {
-            for (char& c : error) {
-                if (c == '\r') c = ' ';
-            }
-            return ToolError(error.empty() ? "record " + std::to_string(n) + " unreadable" : error);
+            return ToolError(error.empty() ? "record " + std::to_string(n) + " unreadable"
+                                           : oneLine(error));
         }
         std::string line = std::to_string(n) + " " + table.RecordBuffer()[0] + "|";
         for (int f = 1; f <= table.FieldCount(); ++f) {
-            line += BinaryField(table, table.Field(f)) ? table.DisplayText(f) : table.FieldGet(f);
+            line += table.BinaryField(table.Field(f)) ? table.DisplayText(f) : table.FieldGet(f);
             line += '|';
         }
         line += '\n';
