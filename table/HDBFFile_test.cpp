@@ -1,5 +1,7 @@
 #include "table/HDBFFile.h"
 
+#include <unistd.h>
+
 #include <chrono>
 #include <cstring>
 #include <random>
@@ -692,7 +694,12 @@ TEST_F(HDBFFileTest, TwoObjectsOfOneProcessAppendWithoutOverwriting) {
 
 TEST_F(HDBFFileTest, AppendsOfAnotherProgramAreCounted) {
     std::string path = MakeLookup({{"I", "A"}});
+    int opened[2];
+    ASSERT_EQ(pipe(opened), 0);
+    // The other program appends only after this one has opened the table and read its count.
     OtherProcess other([&] {
+        char go;
+        if (read(opened[0], &go, 1) != 1) return false;
         static HDBFFile writer;
         if (!writer.Open(path, Shared())) return false;
         writer.FieldPut("NAME", "other");
@@ -700,6 +707,9 @@ TEST_F(HDBFFileTest, AppendsOfAnotherProgramAreCounted) {
     });
     HDBFFile table;
     ASSERT_TRUE(table.Open(path, Shared()));
+    ASSERT_EQ(write(opened[1], "x", 1), 1);
+    close(opened[0]);
+    close(opened[1]);
     ASSERT_TRUE(other.Ready());
     EXPECT_TRUE(table.ReadRecord(3));  // past the count known at open: the header is re-read
     EXPECT_EQ(table.RecordCount(), 3);
