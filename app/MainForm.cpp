@@ -1,5 +1,7 @@
 #include "app/MainForm.h"
 
+#include <stdexcept>
+
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -20,6 +22,8 @@
 #include <QPushButton>
 #include <QShowEvent>
 #include <QSizePolicy>
+#include <QStyle>
+#include <QStyleOptionViewItem>
 #include <QTabWidget>
 #include <QTextBlock>
 #include <QTimer>
@@ -36,6 +40,10 @@
 #include "app/WindowRoutines.h"
 #include "gedcom/GedcomState.h"
 #include "gedcom/GedcomStrings.h"
+#include "person/GedcomPerson.h"
+#include "person/LookupTable.h"
+#include "person/Narrative.h"
+#include "person/ShowGedRec.h"
 #include "widgets/AnsiText.h"
 #include "widgets/ScreenCursors.h"
 #include "widgets/TJLabel.h"
@@ -136,7 +144,87 @@ void SetMemoLines(QPlainTextEdit* memo, const QStringList& lines) {
     memo->setPlainText(lines.join(QLatin1Char('\n')));
 }
 
+// What the views show of a loaded central person: every name blank-trimmed, the narrative, the
+// notes and the raw record.
+PersonViewData ViewDataOf(const TGedcomPerson& person) {
+    PersonViewData data;
+    data.mainName = person.Name();
+    data.fatherName = person.FFather->Name();
+    data.motherName = person.FMother->Name();
+    data.paternalGrandfatherName = person.FPaternalGrandfather->Name();
+    data.paternalGrandmotherName = person.FPaternalGrandmother->Name();
+    data.maternalGrandfatherName = person.FMaternalGrandfather->Name();
+    data.maternalGrandmotherName = person.FMaternalGrandmother->Name();
+    for (size_t s = 0; s < person.SpouseCount(); ++s) {
+        const TGedcomPerson& spouse = person.Spouse(s);
+        PersonViewData::Spouse entry{spouse.Name(), {}};
+        for (size_t c = 0; c < spouse.ChildCount(); ++c) {
+            entry.children.push_back(spouse.Child(c).Name());
+        }
+        data.spouses.push_back(std::move(entry));
+    }
+    for (size_t i = 0; i < person.SiblingCount(); ++i) {
+        data.siblings.push_back(person.Sibling(i).Name());
+    }
+    BuildNarrative(person, data.narrative);
+    data.notes = person.FNotes;
+    data.rawLines = person.FRawRecord;
+    return data;
+}
+
+// The text label of a node in viewport coordinates: the text itself, without the node's image,
+// its indentation or the empty rest of the row.
+QRect NodeLabelRect(const QTreeWidget* tree, const QTreeWidgetItem* node) {
+    QStyleOptionViewItem option;
+    option.initFrom(tree);
+    option.widget = tree;
+    option.rect = tree->visualItemRect(node);
+    option.features = QStyleOptionViewItem::HasDisplay;
+    option.text = node->text(0);
+    option.icon = node->icon(0);
+    if (!option.icon.isNull()) option.features |= QStyleOptionViewItem::HasDecoration;
+    option.decorationSize = tree->iconSize();
+    option.decorationPosition = QStyleOptionViewItem::Left;
+    option.decorationAlignment = Qt::AlignCenter;
+    option.displayAlignment = Qt::AlignLeft | Qt::AlignVCenter;
+    option.font = tree->font();
+    option.fontMetrics = QFontMetrics(option.font);
+    const QStyle* style = tree->style();
+    QRect label = style->subElementRect(QStyle::SE_ItemViewItemText, &option, tree);
+    const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, tree) + 1;
+    label.setWidth(
+        qMin(label.width(), option.fontMetrics.horizontalAdvance(option.text) + 2 * margin));
+    return label;
+}
+
 }  // namespace
+
+// The lookup table the person views read through: forwards to the table set with
+// SetLookupTable. The central person keeps a reference to this relay for its whole life, while
+// the table behind it changes with the open file.
+class TMainForm::TLookupRelay : public TLookupTable {
+public:
+    void Set(TLookupTable* table) { table_ = table; }
+
+    int32_t RecNo() const override { return Table().RecNo(); }
+    void GoTo(int32_t recNo) override { Table().GoTo(recNo); }
+    bool SelectTag(std::string_view tag) override { return Table().SelectTag(tag); }
+    bool FindKey(std::string_view key) override { return Table().FindKey(key); }
+    std::string FieldText(std::string_view field) const override {
+        return Table().FieldText(field);
+    }
+    int64_t FieldInteger(std::string_view field) const override {
+        return Table().FieldInteger(field);
+    }
+
+private:
+    TLookupTable& Table() const {
+        if (table_ == nullptr) throw std::runtime_error("No lookup table is open.");
+        return *table_;
+    }
+
+    TLookupTable* table_ = nullptr;
+};
 
 TMainForm::TMainForm(TJustOne* justOne, QWidget* parent)
     : QMainWindow(parent),
@@ -157,8 +245,9 @@ TMainForm::TMainForm(TJustOne* justOne, QWidget* parent)
 }
 
 TMainForm::~TMainForm() {
-    // The person model and the work lists go with the window; the recent-files list is saved
-    // after each successful open, not here.
+    // The person model goes with the window; the recent-files list is saved after each
+    // successful open, not here.
+    person_.reset();
     if (MainWindow() == this) SetMainWindow(nullptr);
 }
 
@@ -523,13 +612,30 @@ void TMainForm::OpenGedcomFile(const QString& path, bool onlyIfAlreadyIndexed) {
     SetButtons();
 }
 
+void TMainForm::SetLookupTable(TLookupTable* table) { lookup_->Set(table); }
+
 void TMainForm::LoadIndividual(const std::string& pointer) {
     if (gedcom::IsBlank(pointer)) return;
-    WaitCursor wait;
-    // The person model loads the person here and hands the views to ShowPersonViews.
+    // The load frees the entries of the previous person, which `pointer` may belong to.
+    const std::string wanted = pointer;
+    RunGuarded(this, [this, &wanted] {
+        // Inside the guard, so that the normal cursor is back before an error is shown.
+        WaitCursor wait;
+        personShown_ = false;
+        person_->LoadByPointer(wanted);
+        try {
+            StoreLastUsed(person_->FPointer);
+        } catch (...) {
+            // Remembering the person is a convenience; the person is shown all the same.
+        }
+        ShowPersonViews(ViewDataOf(*person_));
+        personShown_ = true;
+    });
 }
 
 void TMainForm::ShowPersonViews(const PersonViewData& data) {
+    // Views filled from plain data show no loaded person; LoadIndividual says when they do.
+    personShown_ = false;
     MainNameButton->setText(TrimmedName(data.mainName));
     FatherNameButton->setText(TrimmedName(data.fatherName));
     MotherNameButton->setText(TrimmedName(data.motherName));
@@ -582,37 +688,53 @@ std::string TMainForm::PointerBetweenAts(std::string_view line) {
     return std::string(line.substr(first + 1, second - first - 1));
 }
 
-void TMainForm::FatherNameButtonClick() {
-    // Shows the father (LoadIndividual with his blank-trimmed pointer) once the person model
-    // is here.
-}
+void TMainForm::FatherNameButtonClick() { ShowRelative(*person_->FFather); }
 
-void TMainForm::MotherNameButtonClick() {
-    // Shows the mother once the person model is here.
-}
+void TMainForm::MotherNameButtonClick() { ShowRelative(*person_->FMother); }
 
 void TMainForm::PaternalGrandfatherNameButtonClick() {
-    // Shows the paternal grandfather once the person model is here.
+    ShowRelative(*person_->FPaternalGrandfather);
 }
 
 void TMainForm::PaternalGrandmotherNameButtonClick() {
-    // Shows the paternal grandmother once the person model is here.
+    ShowRelative(*person_->FPaternalGrandmother);
 }
 
 void TMainForm::MaternalGrandfatherNameButtonClick() {
-    // Shows the maternal grandfather once the person model is here.
+    ShowRelative(*person_->FMaternalGrandfather);
 }
 
 void TMainForm::MaternalGrandmotherNameButtonClick() {
-    // Shows the maternal grandmother once the person model is here.
+    ShowRelative(*person_->FMaternalGrandmother);
 }
 
-void TMainForm::TreeView1MouseDown(Qt::MouseButton /*button*/, const QPoint& /*pos*/) {
-    // Shows the spouse or child under the press once the person model is here.
+void TMainForm::ShowRelative(const TGedcomPerson& relative) {
+    if (!personShown_) return;
+    const std::string pointer = relative.Pointer();
+    if (!pointer.empty()) LoadIndividual(pointer);
+}
+
+void TMainForm::TreeView1MouseDown(Qt::MouseButton /*button*/, const QPoint& pos) {
+    if (TreeView1->selectedItems().isEmpty()) return;
+    const QTreeWidgetItem* node = TreeView1->itemAt(pos);
+    if (node == nullptr || !NodeLabelRect(TreeView1, node).contains(pos)) return;
+    const int spouse = node->data(0, kSpouseIndexRole).toInt();
+    const int child = node->data(0, kChildIndexRole).toInt();
+    if (spouse < 0 || static_cast<size_t>(spouse) >= person_->SpouseCount()) return;
+    const TGedcomPerson& entry = person_->Spouse(static_cast<size_t>(spouse));
+    if (child < 0) {
+        ShowRelative(entry);
+    } else if (static_cast<size_t>(child) < entry.ChildCount()) {
+        ShowRelative(entry.Child(static_cast<size_t>(child)));
+    }
 }
 
 void TMainForm::SiblingsListMouseDown(Qt::MouseButton /*button*/, const QPoint& /*pos*/) {
-    // Shows the selected sibling once the person model is here.
+    const QList<QListWidgetItem*> selected = SiblingsList->selectedItems();
+    if (selected.isEmpty()) return;
+    const int sibling = selected.first()->data(kSiblingIndexRole).toInt();
+    if (sibling < 0 || static_cast<size_t>(sibling) >= person_->SiblingCount()) return;
+    ShowRelative(person_->Sibling(static_cast<size_t>(sibling)));
 }
 
 void TMainForm::RawGedcomDataDblClick() {
@@ -735,9 +857,19 @@ void TMainForm::closeEvent(QCloseEvent* event) {
 
 bool TMainForm::LookupTableActive() const { return false; }
 
-void TMainForm::LoadGedComViewer(const std::string& /*pointer*/) {
-    // The View GEDCOM Section browser opens here, centred over this window, when it arrives.
+void TMainForm::LoadGedComViewer(const std::string& pointer) {
+    TShowGedRec viewer(*lookup_, this);
+    viewer.SetCurrentPointer(pointer);
+    viewer.SetCommandRunner(
+        [&viewer](const std::function<void()>& command) { RunGuarded(&viewer, command); });
+    // Read once before the browser is on screen, so that a file that cannot be read stops the
+    // opening here; every activation reads the record again.
+    viewer.FormActivate();
+    CentreDialog(&viewer);
+    viewer.exec();
 }
+
+void TMainForm::StoreLastUsed(const std::string& /*pointer*/) {}
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
     // A press on the relatives' views is handled after the view has updated its selection,
@@ -789,7 +921,10 @@ void TMainForm::OpenMasterIndex() {}
 
 void TMainForm::TidyMasterIndex() {}
 
-void TMainForm::CreatePersonModel() {}
+void TMainForm::CreatePersonModel() {
+    lookup_ = std::make_unique<TLookupRelay>();
+    person_ = std::make_unique<TGedcomPerson>(TPersonKind::pkMain, *lookup_);
+}
 
 void TMainForm::LoadRecentFiles() {}
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,8 +28,10 @@ class QShowEvent;
 class QTabWidget;
 class QToolButton;
 class QTreeWidget;
+class TGedcomPerson;
 class TJLabel;
 class TJustOne;
+class TLookupTable;
 class TTreeJoiner;
 
 // Everything the person views show about one person, as the person model hands it over. All
@@ -92,7 +95,18 @@ public:
     // `onlyIfAlreadyIndexed` a file without a usable lookup table is left alone.
     void OpenGedcomFile(const QString& path, bool onlyIfAlreadyIndexed);
 
-    // Shows the person with GEDCOM pointer `pointer`; a blank pointer does nothing.
+    // The lookup table of the open GEDCOM file, through which the person views find records;
+    // null when none is open. Not owned: it must stay alive while it is set.
+    void SetLookupTable(TLookupTable* table);
+    // The person shown last (kind pkMain; "Unknown" before the first load). Owned by the window
+    // and reloaded by every LoadIndividual, which frees its relatives' entries.
+    const TGedcomPerson& CurrentPerson() const { return *person_; }
+
+    // Shows the person with GEDCOM pointer `pointer` (without at-signs): loads the central
+    // person, stores its pointer as the file's last-used person, and fills every view through
+    // ShowPersonViews. A blank pointer does nothing; a pointer not in the lookup table shows
+    // "Unknown". An error while reading ends the load and is shown by the general error handler
+    // (RunGuarded); the views keep what was already set. Never throws.
     void LoadIndividual(const std::string& pointer);
     // Fills every person view from `data`: the seven name labels (blank-trimmed), the narrative,
     // the notes (the "Notes" tab is shown only when there is at least one note line) and the
@@ -113,7 +127,8 @@ public:
     // Empty when there is no second "@". "1 FAMC @F12@" gives "F12".
     static std::string PointerBetweenAts(std::string_view line);
 
-    // Navigation by clicking a relative in the pedigree.
+    // Navigation by clicking a relative in the pedigree: shows that relative when its pointer
+    // is not blank (a pointer the lookup table does not know shows "Unknown").
     void FatherNameButtonClick();
     void MotherNameButtonClick();
     void PaternalGrandfatherNameButtonClick();
@@ -121,7 +136,9 @@ public:
     void MaternalGrandfatherNameButtonClick();
     void MaternalGrandmotherNameButtonClick();
     // A mouse press at `pos` (viewport coordinates) on the spouses-and-children tree or on the
-    // siblings list, after the view has handled it.
+    // siblings list, after the view has handled it. The tree shows the spouse or child whose
+    // text label is under `pos`, and only while a node is selected; the list shows the sibling
+    // of its selected item.
     void TreeView1MouseDown(Qt::MouseButton button, const QPoint& pos);
     void SiblingsListMouseDown(Qt::MouseButton button, const QPoint& pos);
     // Opens the record browser on the pointer of the selected raw line, if it has one.
@@ -172,8 +189,13 @@ protected:
     // Stand-in for the open state of the lookup table (always false until the table component
     // is wired in); tests override it to exercise the enabling rule.
     virtual bool LookupTableActive() const;
-    // Opens the View GEDCOM Section browser modally on the record with pointer `pointer`.
+    // Opens the View GEDCOM Section browser modally on the record with pointer `pointer`,
+    // centred over this window, and destroys it when it closes. Throws when the record cannot
+    // be read before the browser is shown.
     virtual void LoadGedComViewer(const std::string& pointer);
+    // Stand-in until the master index arrives: stores `pointer` (20 characters, blank-padded)
+    // as the last-used person of the open file. LoadIndividual ignores any failure of it.
+    virtual void StoreLastUsed(const std::string& pointer);
 
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -186,6 +208,8 @@ private:
     void BuildGedcomPage(QWidget* page);
     void BuildNotesPage(QWidget* page);
     void ConnectNameButton(TJLabel* label, void (TMainForm::*command)());
+    // Shows `relative` when its pointer is not blank.
+    void ShowRelative(const TGedcomPerson& relative);
     // Puts `lines` through CopyPasteMemo onto the clipboard.
     void CopyLinesToClipboard(const QStringList& lines);
     void FormCreate();
@@ -194,13 +218,15 @@ private:
     void ConnectCommand(QAbstractButton* button, void (TMainForm::*command)());
     void OpenUrl(const QUrl& url);
 
+    // Creates the central person; it reads through lookup_, which forwards to the table set
+    // with SetLookupTable.
+    void CreatePersonModel();
+
     // Stand-ins, each replaced when its part of the program arrives:
     // the master index opens or creates Quilbet.DBF/.CDX in the current directory.
     void OpenMasterIndex();
     // the master index drops rows whose GEDCOM file or lookup table has vanished.
     void TidyMasterIndex();
-    // the central TGedcomPerson and the three work lists of the person views.
-    void CreatePersonModel();
     // the recent-files list, configured for the "Reopen" submenu of mnufile and loaded from the
     // settings file; until then it is empty.
     void LoadRecentFiles();
@@ -208,6 +234,15 @@ private:
     // window placement from and to the settings file; until then the window is centred.
     void RestorePlacement();
     void SavePlacement();
+
+    class TLookupRelay;
+    // Declared in this order so that the person goes before the relay it reads through.
+    std::unique_ptr<TLookupRelay> lookup_;
+    std::unique_ptr<TGedcomPerson> person_;
+    // True while the views show person_ as loaded: false during a load and after one that
+    // failed, when the views still show the previous person but person_ no longer is that
+    // person, so that clicking a relative there cannot show someone else's relative.
+    bool personShown_ = false;
 
     bool firstActivation_ = true;
     bool firstActivationScheduled_ = false;
