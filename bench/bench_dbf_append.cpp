@@ -1,5 +1,7 @@
-// bench_dbf_append: appends rows of the lookup-table layout to a table opened exclusively,
-// then reads them all back with Skip(1), and prints rows per second for both phases.
+// bench_dbf_append: creates an empty lookup table with HCreateTable, appends rows through an
+// HTable opened exclusively (Append, StringPut, IntegerPut, Post, as the lookup-table builder
+// does), then reads them all back with First and Skip(1) until Eof, and prints rows per second
+// for both phases.
 //
 //   bench_dbf_append [--rows N] [--file PATH] [--phase both|append|read] [--read-ahead]
 //                    [--strace]
@@ -14,7 +16,8 @@
 #include <string>
 #include <unistd.h>
 
-#include "table/HDBFTable.h"
+#include "table/HCreateTable.h"
+#include "table/HTable.h"
 
 namespace {
 
@@ -26,67 +29,55 @@ struct Options {
     bool strace = false;
 };
 
-// The empty lookup table: RTYPE C1, NAME C70, POINTER C20, OFFSET N10 (doc/dbf_format.md).
-std::string EmptyLookupTable() {
-    struct Field {
-        const char* name;
-        char type;
-        int width;
-    };
-    const Field fields[] = {
-        {"RTYPE", 'C', 1}, {"NAME", 'C', 70}, {"POINTER", 'C', 20}, {"OFFSET", 'N', 10}};
-    std::string bytes(32, '\0');
-    bytes[0] = 0x03;
-    bytes[8] = static_cast<char>(161);
-    bytes[10] = 102;
-    for (const Field& f : fields) {
-        std::string d(32, '\0');
-        for (int i = 0; f.name[i]; ++i) d[static_cast<size_t>(i)] = f.name[i];
-        d[11] = f.type;
-        d[16] = static_cast<char>(f.width);
-        bytes += d;
-    }
-    bytes += '\x0D';
-    bytes += '\x1A';
-    return bytes;
-}
-
 double Seconds(std::chrono::steady_clock::time_point since) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
 }
 
+// The lookup table, created with its own field list, opened exclusively.
+void Prepare(HTable& table, const Options& o) {
+    const size_t slash = o.file.find_last_of('/');
+    table.SetDBFPath(slash == std::string::npos ? "" : o.file.substr(0, slash));
+    table.SetDBFName(slash == std::string::npos ? o.file : o.file.substr(slash + 1));
+    table.SetExclusive(true);
+    table.SetReadAhead(o.readAhead);
+}
+
 int Append(const Options& o) {
-    std::ofstream(o.file, std::ios::binary | std::ios::trunc) << EmptyLookupTable();
-    HDBFTable table;
-    if (!table.Open(o.file, {HFileAccess::ReadWrite, HFileShare::Exclusive})) return 1;
+    HTable table;
+    Prepare(table, o);
+    HCreateTable creator;
+    creator.SetDBFTable(&table);
+    creator.SetDBFType(HDBFTypes::FoxPro2);
+    creator.SetAutoOverwrite(true);
+    creator.SetCreateFields({"RTYPE;C;1;0", "NAME;C;70;0", "POINTER;C;20;0", "OFFSET;N;10;0"});
+    if (!creator.Execute()) return 1;
+    table.SetActive(true);
+    if (!table.Active()) return 1;
     const auto start = std::chrono::steady_clock::now();
     char pointer[24];
     for (long i = 0; i < o.rows; ++i) {
         std::snprintf(pointer, sizeof pointer, "I%ld", i + 1);
-        table.BlankRecord();
-        table.FieldPut(1, "I");
-        table.FieldPut(2, "Surname/Given Name");
-        table.FieldPut(3, pointer);
-        table.NumberPut(4, static_cast<double>(i) * 57);
-        if (!table.AppendRecord()) return 1;
+        table.Append();
+        table.StringPut("RTYPE", "I");
+        table.StringPut("POINTER", pointer);
+        table.IntegerPut("OFFSET", static_cast<int32_t>(i * 57));
+        table.StringPut("NAME", "Surname/Given Name");
+        if (!table.Post()) return 1;
     }
-    table.Close();
+    table.SetActive(false);
     const double s = Seconds(start);
     std::printf("append: %ld rows in %.3f s, %.0f rows/s\n", o.rows, s, o.rows / s);
     return 0;
 }
 
 int Read(const Options& o) {
-    HDBFTable table;
-    if (!table.Open(o.file, {HFileAccess::ReadWrite, HFileShare::Exclusive})) return 1;
-    table.SetReadAhead(o.readAhead);
+    HTable table;
+    Prepare(table, o);
+    table.SetActive(true);
+    if (!table.Active()) return 1;
     const auto start = std::chrono::steady_clock::now();
     long rows = 0;
-    table.Go(hmove::kTop);
-    while (!table.Eof() && table.RecordCount() > 0) {
-        ++rows;
-        table.Skip(1);
-    }
+    for (table.First(); !table.Eof() && table.RecordCount() > 0; table.Skip(1)) ++rows;
     const double s = Seconds(start);
     std::printf("read%s: %ld rows in %.3f s, %.0f rows/s\n", o.readAhead ? " (read-ahead)" : "",
                 rows, s, rows / s);

@@ -5,6 +5,7 @@
 
 #include "table/CharServices.h"
 #include "table/KeyCollation.h"
+#include "table/KeyProgram.h"
 
 namespace {
 
@@ -63,6 +64,24 @@ std::string HCdxIndexFile::DirectoryKey(const std::string& name) const {
     return MachineKeyForm(TagName(name), directory_.keyLength);
 }
 
+HStatus HCdxIndexFile::WriteEmptyDirectory(int keyLength) {
+    directory_ = HCdxTagHeader{};
+    directory_.root = 2 * cdx::kPageSize;
+    directory_.keyLength = static_cast<uint16_t>(keyLength);
+    directory_.options = TagOptions(true, false, false);
+    directory_.changeCounter = changeCounter_;
+    HCdxNode leaf;
+    leaf.widths = LeafWidths(keyLength, static_cast<uint32_t>(store_.FileSize()));
+    HCdxPage bytes;
+    if (!EncodeLeaf(leaf, {keyLength, HKeyKind::Machine}, bytes)) return Damaged();
+    HStatus st = store_.WritePage(directory_.root, bytes);
+    if (!st.ok()) return st;
+    st = WriteHeader(0, directory_);
+    if (!st.ok()) return st;
+    tags_.clear();
+    return HStatus::Ok();
+}
+
 HStatus HCdxIndexFile::CreateEmpty(int directoryKeyLength) {
     if (store_.FileSize() != 0) return Damaged();
     uint32_t page = 0;
@@ -70,21 +89,15 @@ HStatus HCdxIndexFile::CreateEmpty(int directoryKeyLength) {
         HStatus st = store_.AllocatePage(&page);
         if (!st.ok()) return st;
     }
-    directory_ = HCdxTagHeader{};
-    directory_.root = 2 * cdx::kPageSize;
-    directory_.keyLength = static_cast<uint16_t>(directoryKeyLength);
-    directory_.options = TagOptions(true, false, false);
-    HCdxNode leaf;
-    leaf.widths = LeafWidths(directoryKeyLength, static_cast<uint32_t>(store_.FileSize()));
-    HCdxPage bytes;
-    if (!EncodeLeaf(leaf, {directoryKeyLength, HKeyKind::Machine}, bytes)) return Damaged();
-    HStatus st = store_.WritePage(directory_.root, bytes);
-    if (!st.ok()) return st;
-    st = WriteHeader(0, directory_);
-    if (!st.ok()) return st;
-    tags_.clear();
     changeCounter_ = 0;
-    return HStatus::Ok();
+    return WriteEmptyDirectory(directoryKeyLength);
+}
+
+HStatus HCdxIndexFile::Reset() {
+    const int keyLength = directory_.keyLength != 0 ? directory_.keyLength : 10;
+    HStatus st = store_.Truncate(3 * cdx::kPageSize);
+    if (!st.ok()) return st;
+    return WriteEmptyDirectory(keyLength);
 }
 
 HStatus HCdxIndexFile::Load() {
@@ -125,13 +138,18 @@ HStatus HCdxIndexFile::DeleteTag(const std::string& name, bool* found) {
     if (found) *found = false;
     const TagInfo* info = FindTag(name);
     if (info == nullptr) return HStatus::Ok();
+    if (found) *found = true;
+    if (tags_.size() == 1) return Reset();  // the last tag: back to an empty directory
+    return RemoveEntry(*info);
+}
+
+HStatus HCdxIndexFile::RemoveEntry(const TagInfo& info) {
     HCdxTag directory(store_, 0, {directory_.keyLength, HKeyKind::Machine}, false, fileName_);
     bool deleted = false;
-    HStatus st = directory.Delete(info->name, info->headerOffset,
+    HStatus st = directory.Delete(info.name, info.headerOffset,
                                   static_cast<uint32_t>(store_.FileSize()), &deleted);
     if (!st.ok()) return st;
     if (!deleted) return Damaged();
-    if (found) *found = true;
     return Load();
 }
 
@@ -152,9 +170,11 @@ HStatus HCdxIndexFile::AddTag(const std::string& name, std::string keyExpression
     if (shape.keyLength < 1 || shape.keyLength > cdx::kMaxKeyLength)
         return HStatus::Error(kKeyExpressionError, kKeyExpressionSubCode, keyExpression);
 
-    bool replaced = false;
-    HStatus st = DeleteTag(tagName, &replaced);
-    if (!st.ok()) return st;
+    // A tag of the same name loses its directory entry; its pages stay in the file.
+    if (const TagInfo* old = FindTag(tagName)) {
+        HStatus st = RemoveEntry(*old);
+        if (!st.ok()) return st;
+    }
 
     HCdxTagHeader header;
     header.keyLength = static_cast<uint16_t>(shape.keyLength);
@@ -163,9 +183,13 @@ HStatus HCdxIndexFile::AddTag(const std::string& name, std::string keyExpression
     header.descending = SortOrderDescending(sortOrder);
     header.keyExpression = keyExpression;
     header.forExpression = forExpression;
+    return CreateTag(tagName, std::move(header), shape, table);
+}
 
+HStatus HCdxIndexFile::CreateTag(const std::string& tagName, HCdxTagHeader header,
+                                 const HKeyShape& shape, const TableAccess& table) {
     uint32_t headerOffset = 0, second = 0;
-    st = store_.AllocatePage(&headerOffset);
+    HStatus st = store_.AllocatePage(&headerOffset);
     if (st.ok()) st = store_.AllocatePage(&second);
     if (!st.ok()) return st;
     HCdxPage zero{};
@@ -175,10 +199,15 @@ HStatus HCdxIndexFile::AddTag(const std::string& name, std::string keyExpression
 
     HTagBuildParams params;
     params.shape = shape;
-    params.unique = unique;
+    params.unique = header.Unique();
     params.recordCount = table.recordCount;
     params.largestRecord = table.recordCount;
     params.sorter = table.sorter;
+    const std::string& keyExpression = header.keyExpression;
+    const std::string& forExpression = header.forExpression;
+    // The key expression is parsed once for the whole build when it is of the simple kind.
+    HKeyProgram program;
+    if (table.source != nullptr) program.Compile(*table.source, keyExpression);
     auto keyOf = [&](uint32_t record, std::string* key) {
         if (table.readRecord && !table.readRecord(record)) return false;
         if (!forExpression.empty()) {
@@ -188,10 +217,12 @@ HStatus HCdxIndexFile::AddTag(const std::string& name, std::string keyExpression
                 return false;
         }
         HKeyValue value;
-        if (!EvaluateExpression(table.source, &tagName, keyExpression, value)) return false;
+        if (!program.Evaluate(table.source, &tagName, keyExpression, value)) return false;
         *key = ToIndexForm(value.text, shape);
         return true;
     };
+    header.root = 0;
+    header.changeCounter = 0;
     st = BuildTag(params, keyOf, store_, table.report, &header.root);
     if (!st.ok()) return st;
     st = WriteHeader(headerOffset, header);
@@ -202,6 +233,22 @@ HStatus HCdxIndexFile::AddTag(const std::string& name, std::string keyExpression
                           static_cast<uint32_t>(store_.FileSize()), false);
     if (!st.ok()) return st;
     return Load();
+}
+
+HStatus HCdxIndexFile::Reindex(const TableAccess& table) {
+    const std::vector<TagInfo> tags = tags_;
+    HStatus st = Reset();
+    if (!st.ok()) return st;
+    for (const TagInfo& info : tags) {
+        HKeyShape shape = info.shape;
+        HKeyValue value;  // numeric and date keys are told by the type of the key
+        if (EvaluateExpression(table.source, &info.name, info.header.keyExpression, value) &&
+            value.type != 'C')
+            shape.kind = HKeyKind::Numeric;
+        st = CreateTag(info.name, info.header, shape, table);
+        if (!st.ok()) return st;
+    }
+    return HStatus::Ok();
 }
 
 HStatus HCdxIndexFile::BumpChangeCounter() {

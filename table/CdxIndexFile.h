@@ -69,9 +69,16 @@ public:
     // 240 bytes); the tag is then not created.
     HStatus AddTag(const std::string& name, std::string keyExpression, std::string forExpression,
                    bool unique, int sortOrder, const TableAccess& table);
-    // Removes the directory entry of `name`; its pages stay in the file. False in *found when
-    // there is no such tag.
+    // Removes the directory entry of `name`; its pages stay in the file. Removing the last tag
+    // resets the file (see Reset). False in *found when there is no such tag.
     HStatus DeleteTag(const std::string& name, bool* found = nullptr);
+
+    // Rebuilds every tag from the table, in directory order: the file is cut back to the
+    // empty directory (1536 bytes), then each tag gets new header pages at the end of the file,
+    // a full build, and its directory entry. Tags keep their expressions, flags and key length.
+    HStatus Reindex(const TableAccess& table);
+    // Cuts the file back to an empty directory of 1536 bytes (header and empty root leaf).
+    HStatus Reset();
 
     // Raises the change counter of the directory header on disk by one.
     HStatus BumpChangeCounter();
@@ -79,6 +86,12 @@ public:
     bool ChangedByAnotherUser();
 
 private:
+    // Writes the header pages of a new tag, builds it and enters `name` in the directory.
+    HStatus CreateTag(const std::string& name, HCdxTagHeader header, const HKeyShape& shape,
+                      const TableAccess& table);
+    HStatus WriteEmptyDirectory(int keyLength);
+    // Deletes the directory entry of `info` and reloads the tag list.
+    HStatus RemoveEntry(const TagInfo& info);
     HStatus ReadHeader(uint32_t offset, HCdxTagHeader* header);
     HStatus WriteHeader(uint32_t offset, const HCdxTagHeader& header);
     std::string DirectoryKey(const std::string& name) const;

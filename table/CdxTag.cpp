@@ -333,6 +333,29 @@ uint32_t HCdxTag::Seek(std::string_view key, bool exact) {
     return r;
 }
 
+uint32_t HCdxTag::StepFrom(std::string_view key, uint32_t record, bool next) {
+    bof_ = eof_ = false;
+    const bool forward = next != descending_;  // direction in storage order
+    key = key.substr(0, static_cast<size_t>(shape_.keyLength));
+    const int found = Search(key, true, record, true);
+    bool ok;
+    if (found == 0) {
+        ok = Advance(forward);
+    } else if (found == -1) {
+        ok = forward || Advance(false);  // already on the next greater entry
+    } else {
+        ok = !forward && !path_.empty() && Advance(false);  // past the end: the last entry
+    }
+    uint32_t r = 0;
+    if (!ok) {
+        (forward ? eof_ : bof_) = true;
+    } else {
+        r = InRange();
+    }
+    if (descending_) std::swap(bof_, eof_);
+    return r;
+}
+
 bool HCdxTag::GoToKey(std::string_view key, uint32_t record) {
     bof_ = eof_ = false;
     return Search(key, true, record, true) == 0;

@@ -28,6 +28,11 @@ public:
     // Reads the 512 bytes at `offset` (checked by the caller to lie inside the file).
     virtual HStatus ReadPage(uint32_t offset, HCdxPage* page) = 0;
     virtual uint64_t FileSize() = 0;
+    // Cuts the file to `size` bytes (used when an index file is reset). Stores that cannot
+    // shrink refuse (code 5, sub-code 1109).
+    virtual HStatus Truncate(uint64_t /*size*/) {
+        return HStatus::Error(zcode::kAccessDenied, zsub::kTruncate);
+    }
 };
 
 class HCdxTag {
@@ -72,6 +77,15 @@ public:
     // Deletes (key, record); *found tells whether it was there. The position is lost.
     HStatus Delete(std::string_view key, uint32_t record, uint32_t largestRecord,
                    bool* found = nullptr);
+
+    // Moves one entry on from (key, record) in the tag's order (`next`) or back: to the entry
+    // after or before it, also when (key, record) itself is not in the tag. Returns the record
+    // number, or 0 with Bof/Eof set as Next and Previous do.
+    uint32_t StepFrom(std::string_view key, uint32_t record, bool next);
+    // Forgets the position (after the pages were changed through another tag object).
+    void ForgetPosition() { path_.clear(); }
+    // Levels from the root to the current leaf (0 when not positioned).
+    size_t PathDepth() const { return path_.size(); }
 
     // The first damage found, or ok.
     const HStatus& Status() const { return status_; }

@@ -5,7 +5,9 @@
 #include <string>
 #include <unistd.h>
 
-HDBFTable::HDBFTable() = default;
+#include "table/HTableIndexes.h"
+
+HDBFTable::HDBFTable() : indexes_(std::make_unique<HTableIndexes>(*this)) {}
 
 HDBFTable::~HDBFTable() {
     SuppressErrors quiet(*this);
@@ -13,7 +15,7 @@ HDBFTable::~HDBFTable() {
 }
 
 void HDBFTable::Close() {
-    // Index files close here once they exist.
+    indexes_->CloseAll();
     HDBFFile::Close();
     SetReadAhead(false);
 }
@@ -30,6 +32,9 @@ void HDBFTable::RecordEvent(int code, int info) {
     if (!HasControllingOrder()) {
         eof_ = info == 0 || RecNo() == RecordCount();
         bof_ = RecNo() == 1;
+    } else {
+        // The order continues from the record just written (see HTableIndexes::Move).
+        bof_ = eof_ = false;
     }
 }
 
@@ -52,7 +57,7 @@ bool HDBFTable::SearchAcceptable(bool forward) {
 bool HDBFTable::Go(int target) {
     bof_ = eof_ = false;
     const bool forward = target != hmove::kBottom && target != hmove::kPrevious;
-    // With a controlling order the order translates movement codes here.
+    if (target < 0 && HasControllingOrder()) return GoInOrder(target);
     if (!ReadRecord(target)) {
         if (target == 0 || target > RecordCount()) BlankRecord();
         return false;
@@ -76,13 +81,41 @@ bool HDBFTable::Go(int target) {
     return false;
 }
 
+bool HDBFTable::GoInOrder(int target) {
+    const bool forward = target != hmove::kBottom && target != hmove::kPrevious;
+    const int onward = forward ? hmove::kNext : hmove::kPrevious;
+    // From the entry the order gives, on to the first acceptable record.
+    auto search = [this](uint32_t r, int step) {
+        for (; r != 0; r = indexes_->Move(step)) {
+            if (!ReadRecord(static_cast<int>(r))) return false;
+            if (Acceptable()) return true;
+        }
+        return false;
+    };
+    if (search(indexes_->Move(target), onward)) return true;
+    bool found = false;
+    if (target != hmove::kTop && target != hmove::kBottom) {
+        // Ran off an end: settle on the nearest acceptable record from that end.
+        found = search(indexes_->Move(forward ? hmove::kBottom : hmove::kTop),
+                       forward ? hmove::kPrevious : hmove::kNext);
+    }
+    if (found) {
+        bof_ = !forward;
+        eof_ = forward;
+    } else {
+        BlankRecord();
+        bof_ = eof_ = true;
+    }
+    return false;
+}
+
 void HDBFTable::Skip(int count) {
     if (count == 0) {
         Go(hmove::kCurrent);
         return;
     }
     if (OnFilter || !UseDeleted() || HasControllingOrder()) {
-        // With a controlling order the order is stepped here once it exists.
+        // With a controlling order each step moves in the order.
         const int step = count > 0 ? hmove::kNext : hmove::kPrevious;
         for (int i = count > 0 ? count : -count; i > 0; --i) {
             if (!Go(step) || Eof() || Bof()) {
@@ -113,6 +146,104 @@ void HDBFTable::Skip(int count) {
     }
 }
 
+// --- Index operations -------------------------------------------------------------------
+
+bool HDBFTable::OpenIndex(const std::string& path) {
+    if (!IsOpen()) return false;
+    return indexes_->Open(path);
+}
+
+void HDBFTable::CloseIndexes() { indexes_->CloseAll(); }
+
+bool HDBFTable::SetOrder(const std::string& tag) {
+    if (!IsOpen()) return tag.empty();
+    return indexes_->SetOrder(tag);
+}
+
+std::string HDBFTable::OrderName() const { return indexes_->OrderName(); }
+
+bool HDBFTable::AddTag(const std::string& path, const std::string& tag,
+                       const std::string& keyExpression, const std::string& forExpression,
+                       int option, int unique) {
+    if (!IsOpen()) return false;
+    return indexes_->AddTag(path, tag, keyExpression, forExpression, option, unique);
+}
+
+bool HDBFTable::Reindex() { return IsOpen() && indexes_->ReindexAll(); }
+
+bool HDBFTable::HasStructuralIndex() const { return indexes_->StructuralIndex(); }
+
+bool HDBFTable::HasControllingOrder() const { return indexes_->HasOrder(); }
+
+bool HDBFTable::HasIndexFiles() const { return !indexes_->Empty(); }
+
+void HDBFTable::UpdateIndexKeys(int recNo, bool appended) { indexes_->UpdateKeys(recNo, appended); }
+
+bool HDBFTable::RebuildIndexes() { return indexes_->ReindexAll(); }
+
+void HDBFTable::ReleaseIndexLocks() { indexes_->ReleaseAll(); }
+
+bool HDBFTable::LockIndexes() { return indexes_->LockAll(); }
+
+void HDBFTable::UnlockIndexes() { indexes_->UnlockAll(); }
+
+bool HDBFTable::LastWriteMovedRecord() const { return indexes_->LastWriteMoved(); }
+
+bool HDBFTable::Find(const std::string& key) {
+    found_ = false;
+    if (!IsOpen()) return false;
+    if (RecordCount() == 0) RefreshHeader();
+    if (RecordCount() == 0) return false;
+    // Under ClipLock the index files stay locked for the whole find.
+    struct IndexLocks {
+        HDBFTable& table;
+        bool held = false;
+        ~IndexLocks() {
+            if (held) table.UnlockIndexes();
+        }
+    } locks{*this};
+    if (LockProtocol() == HLokProtocol::ClipLock) {
+        if (!LockIndexes()) return false;
+        locks.held = true;
+    }
+    auto toEnd = [this]() {
+        Go(hmove::kBottom);
+        eof_ = true;
+    };
+    if (!HasControllingOrder()) {
+        toEnd();
+        return false;
+    }
+    std::string sought;
+    uint32_t record = 0;
+    const int result = indexes_->Seek(key, exactFind_, &sought, &record);
+    if (result != 0 || record == 0) {
+        if (result == -1 && findNear_ && record != 0) {
+            // Where the key would be: the next greater entry.
+            ReadRecord(static_cast<int>(record));
+            bof_ = eof_ = false;
+        } else {
+            toEnd();
+        }
+        return false;
+    }
+    if (!ReadRecord(static_cast<int>(record))) {
+        toEnd();
+        return false;
+    }
+    bof_ = eof_ = false;
+    while (!Acceptable() && !Eof()) Skip(1);
+    found_ = Acceptable() && indexes_->CurrentKeyMatches(sought, exactFind_);
+    if (!found_ && !findNear_) toEnd();
+    return found_;
+}
+
+void HDBFTable::SetRange(const std::string& low, const std::string& high) {
+    if (!IsOpen() || !HasControllingOrder()) return;
+    indexes_->SetRange(low, high);
+    Go(hmove::kTop);
+}
+
 // --- Pack -------------------------------------------------------------------------------
 
 bool HDBFTable::Pack() {
@@ -123,7 +254,13 @@ bool HDBFTable::Pack() {
     }
     HTableLockGuard wholeFile(*this);
     wholeFile.Adopt();
-    // The controlling order is detached here for the copy pass once indexes exist.
+    // The copy pass moves records in file order and leaves the keys alone: the tags are
+    // rebuilt at the end.
+    struct SuspendKeys {
+        HTableIndexes& indexes;
+        ~SuspendKeys() { indexes.SetSuspended(false); }
+    } suspendKeys{*indexes_};
+    indexes_->SetSuspended(true);
     const bool wasReadAhead = readAhead_;
     struct RestoreReadAhead {
         HDBFTable& table;
@@ -154,6 +291,7 @@ bool HDBFTable::Pack() {
     }
     MarkHeaderDirty();
     Status(0, 0, 0);
+    indexes_->SetSuspended(false);
     if (ok && live < count) ok = RebuildIndexes();
     if (!wholeFile.Release()) ok = false;  // writes the header
     SetReadAhead(wasReadAhead);

@@ -2,8 +2,10 @@
 // existing indexes unreadable.
 #include "table/KeyCollation.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -76,32 +78,45 @@ std::string MachineKeyForm(std::string_view text, int keyLength) {
 
 std::string GeneralKeyForm(std::string_view text, int keyLength) {
     std::string_view t = TrimTrailing(text, false);
-    std::string primary;
-    std::string secondary;
-    primary.reserve(t.size() * 2);
+    // Builds run this once per record: the weights go to buffers on the stack (at most two
+    // primaries and two secondaries per byte), texts are at most a few hundred bytes.
+    std::vector<char> heap;
+    char local[2 * 2 * 512];
+    char* primary = local;
+    if (t.size() > 512) {
+        heap.resize(4 * t.size());
+        primary = heap.data();
+    }
+    char* secondary = primary + 2 * t.size();
+    size_t np = 0, ns = 0;
     for (char ch : t) {
         const uint8_t c = static_cast<uint8_t>(ch);
         const uint8_t p = kPrimary[c];
         const uint8_t s = kSecondary[c];
         if ((p == 0x00 || p == 0x06 || p == 0x12 || p == 0x18) && ExpansionAt(p + 1) != 0) {
-            primary += static_cast<char>(ExpansionAt(p + 2));
-            primary += static_cast<char>(ExpansionAt(p + 4));
+            primary[np++] = static_cast<char>(ExpansionAt(p + 2));
+            primary[np++] = static_cast<char>(ExpansionAt(p + 4));
         } else {
-            primary += static_cast<char>(p);
+            primary[np++] = static_cast<char>(p);
         }
         if (s == 0x80) {
-            if (ExpansionAt(p + 3) != 0) secondary += static_cast<char>(ExpansionAt(p + 3) | 0xF0);
-            if (ExpansionAt(p + 5) != 0) secondary += static_cast<char>(ExpansionAt(p + 5) | 0xF0);
+            if (ExpansionAt(p + 3) != 0)
+                secondary[ns++] = static_cast<char>(ExpansionAt(p + 3) | 0xF0);
+            if (ExpansionAt(p + 5) != 0)
+                secondary[ns++] = static_cast<char>(ExpansionAt(p + 5) | 0xF0);
         } else if (s != 0) {
-            secondary += static_cast<char>(s | 0xF0);
+            secondary[ns++] = static_cast<char>(s | 0xF0);
         }
     }
-    while (!secondary.empty() && static_cast<uint8_t>(secondary.back()) == 0xF0)
-        secondary.pop_back();
-    primary += secondary;
-    if (keyLength >= 0 && primary.size() > static_cast<size_t>(keyLength))
-        primary.resize(keyLength);
-    return primary;
+    while (ns > 0 && static_cast<uint8_t>(secondary[ns - 1]) == 0xF0) --ns;
+    size_t total = np + ns;
+    if (keyLength >= 0 && total > static_cast<size_t>(keyLength))
+        total = static_cast<size_t>(keyLength);
+    std::string out;
+    out.reserve(total);
+    out.append(primary, std::min(np, total));
+    if (total > np) out.append(secondary, total - np);
+    return out;
 }
 
 std::string NumericKeyForm(double value) {

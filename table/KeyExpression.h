@@ -73,6 +73,12 @@ public:
 
     // The table's OnFormula event; empty when none is assigned.
     virtual const HFormulaMake& Formula() const;
+
+    // Direct access for compiled key programs (table/KeyProgram.h): the current record's bytes
+    // and a field's offset in them. A source without them returns nullptr and -1, and the
+    // program reads FieldBytes instead.
+    virtual const char* RecordData() const { return nullptr; }
+    virtual int FieldOffset(int /*field*/) const { return -1; }
 };
 
 // The result of an evaluation.

@@ -14,6 +14,17 @@ int RunCharset(const ToolArgs& args);
 // dbf FILE.DBF: the table header, its fields, then every record as
 // "number flag|field|field|...|" with each field's stored text.
 int RunDbf(const ToolArgs& args);
+// create [--overwrite] TABLE.DBF FIELD...: a new, empty FoxPro 2 table; FIELD is a line such
+// as "NAME;C;70;0". An existing file is kept unless --overwrite is given.
+int RunCreate(const ToolArgs& args);
+// index TABLE.DBF INDEX.CDX TAG EXPRESSION SORTCODE: adds (or replaces) a tag, duplicates
+// allowed, built with that sort-order code (0 ascending, 1..6 descending, 7/8 general collation).
+int RunIndex(const ToolArgs& args);
+// order TABLE.DBF INDEX.CDX TAG: the record numbers in the tag's order, one a line.
+int RunOrder(const ToolArgs& args);
+// seek TABLE.DBF INDEX.CDX TAG KEY [--near]: the record number a find of KEY lands on, or
+// "not found".
+int RunSeek(const ToolArgs& args);
 
 // Prints "lineatum-tool: <message>" to stderr and returns 1.
 int ToolError(const std::string& message);

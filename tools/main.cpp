@@ -18,6 +18,10 @@ constexpr Command kCommands[] = {
     {"lines", "lines FILE", RunLines},
     {"charset", "charset FILE", RunCharset},
     {"dbf", "dbf FILE.DBF", RunDbf},
+    {"create", "create [--overwrite] TABLE.DBF FIELD...", RunCreate},
+    {"index", "index TABLE.DBF INDEX.CDX TAG EXPRESSION SORTCODE", RunIndex},
+    {"order", "order TABLE.DBF INDEX.CDX TAG", RunOrder},
+    {"seek", "seek TABLE.DBF INDEX.CDX TAG KEY [--near]", RunSeek},
 };
 
 // One line naming every command with its arguments.

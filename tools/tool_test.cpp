@@ -1,7 +1,10 @@
 // Runs the built lineatum-tool as a user would and checks what it prints.
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -139,6 +142,250 @@ TEST_F(ToolTest, DbfRefusesADamagedTableWithOneLine) {
     EXPECT_TRUE(run.out.empty());
     ASSERT_FALSE(run.err.empty());
     EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << run.err;
+}
+
+// The empty lookup table as a FoxPro 2 creator writes it, built by hand: header (the date
+// bytes 1..3 are taken from `dated`, the file under test), four descriptors, 0x0D, 0x1A.
+std::string EmptyLookupTable(const std::string& dated) {
+    std::string bytes("\x03", 1);
+    bytes += dated.substr(1, 3);
+    bytes += std::string("\x00\x00\x00\x00\xA1\x00\x66\x00", 8);  // 0 records, 161, 102
+    bytes += std::string(20, '\0');
+    auto field = [](const std::string& name, char type, char width) {
+        std::string descriptor = name + std::string(11 - name.size(), '\0');
+        descriptor += type;
+        descriptor += std::string(4, '\0');
+        descriptor += width;
+        descriptor += std::string(15, '\0');
+        return descriptor;
+    };
+    bytes += field("RTYPE", 'C', 1) + field("NAME", 'C', 70) + field("POINTER", 'C', 20) +
+             field("OFFSET", 'N', 10) + "\x0D\x1A";
+    return bytes;
+}
+
+const char* const kLookupFields = "'RTYPE;C;1;0' 'NAME;C;70;0' 'POINTER;C;20;0' 'OFFSET;N;10;0'";
+
+TEST_F(ToolTest, CreateWritesTheEmptyLookupTable) {
+    std::string table = dir_.File("LOOKUP.DBF");
+    ToolRun run = RunTool(dir_, "create " + Quote(table) + " " + kLookupFields);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, "created " + table + "\n");
+    std::string bytes = ReadFileBytes(table);
+    ASSERT_EQ(bytes.size(), 162u);
+    EXPECT_EQ(bytes, EmptyLookupTable(bytes));
+    EXPECT_GE(static_cast<unsigned char>(bytes[2]), 1);  // month
+    EXPECT_LE(static_cast<unsigned char>(bytes[2]), 12);
+
+    // dbf reads it back.
+    run = RunTool(dir_, "dbf " + Quote(table));
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.out.find("field 4: OFFSET N 10 0\n"), std::string::npos) << run.out;
+}
+
+TEST_F(ToolTest, CreateAddsTheExtensionAndKeepsTheCase) {
+    ToolRun run = RunTool(dir_, "create " + Quote(dir_.File("Quilbet")) +
+                                    " 'GEDFILE;C;200;0' 'GEDPATH;C;200;0' 'INDEXFILE;C;30;0'"
+                                    " 'LASTUSED;C;20;0'");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    std::string bytes = ReadFileBytes(dir_.File("Quilbet.DBF"));
+    ASSERT_EQ(bytes.size(), 162u);
+    EXPECT_EQ(bytes.substr(8, 4), std::string("\xA1\x00\xC3\x01", 4));  // 161, 451
+}
+
+TEST_F(ToolTest, CreateKeepsAnExistingFileUnlessOverwriteIsGiven) {
+    std::string table = dir_.Write("T.DBF", "precious");
+    ToolRun run = RunTool(dir_, "create " + Quote(table) + " 'NAME;C;10;0'");
+    EXPECT_NE(run.exitCode, 0);
+    EXPECT_TRUE(run.out.empty());
+    EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << run.err;
+    EXPECT_NE(run.err.find("--overwrite"), std::string::npos) << run.err;
+    EXPECT_EQ(ReadFileBytes(table), "precious");
+
+    run = RunTool(dir_, "create --overwrite " + Quote(table) + " 'NAME;C;10;0'");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(ReadFileBytes(table).size(), 32u + 32u + 2u);
+}
+
+TEST_F(ToolTest, CreatePrintsTheFieldListMessage) {
+    std::string table = dir_.File("T.DBF");
+    for (const std::string& fields : {std::string("'NAME;CC;10;0'"), std::string("'NAME;C;10'"),
+                                      std::string("'A;C;1;0' 'a;C;2;0'")}) {
+        ToolRun run = RunTool(dir_, "create " + Quote(table) + " " + fields);
+        EXPECT_NE(run.exitCode, 0) << fields;
+        EXPECT_EQ(run.err, "lineatum-tool: Field list is invalid\n") << fields;
+        EXPECT_FALSE(std::filesystem::exists(table)) << fields;
+    }
+    ToolRun run = RunTool(dir_, "create " + Quote(table) + " 'NAME;C;wide;0'");
+    EXPECT_EQ(run.err, "lineatum-tool: 'wide' is not a valid integer value\n");
+    run = RunTool(dir_, "create " + Quote(table) + " 'N;N;300;0'");
+    EXPECT_EQ(run.err, "lineatum-tool: Range check error\n");
+    EXPECT_FALSE(std::filesystem::exists(table));
+}
+
+TEST_F(ToolTest, CreateWithoutFieldsOrIntoAMissingFolderFails) {
+    for (const std::string& arguments :
+         {std::string("create"), "create " + Quote(dir_.File("T.DBF")),
+          "create " + Quote(dir_.File("no/such/T.DBF")) + " 'NAME;C;10;0'"}) {
+        ToolRun run = RunTool(dir_, arguments);
+        EXPECT_NE(run.exitCode, 0) << arguments;
+        EXPECT_TRUE(run.out.empty()) << arguments;
+        ASSERT_FALSE(run.err.empty()) << arguments;
+        EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << arguments << ": " << run.err;
+    }
+}
+
+// --- index, order, seek --------------------------------------------------------------------
+
+// A lookup table (RTYPE C1, NAME C70, POINTER C20, OFFSET N10) with the given rows, written
+// byte by byte: header, four descriptors, 0x0D, the records, 0x1A.
+std::string LookupTableBytes(const std::vector<std::vector<std::string>>& rows) {
+    auto le = [](uint32_t v, int n) {
+        std::string b;
+        for (int i = 0; i < n; ++i) b += static_cast<char>(v >> (8 * i));
+        return b;
+    };
+    std::string bytes("\x03\x1A\x01\x02", 4);
+    bytes += le(static_cast<uint32_t>(rows.size()), 4) + le(161, 2) + le(102, 2);
+    bytes += std::string(20, '\0');
+    auto field = [](const std::string& name, char type, char width) {
+        std::string descriptor = name + std::string(11 - name.size(), '\0');
+        descriptor += type;
+        descriptor += std::string(4, '\0');
+        descriptor += width;
+        descriptor += std::string(15, '\0');
+        return descriptor;
+    };
+    bytes += field("RTYPE", 'C', 1) + field("NAME", 'C', 70) + field("POINTER", 'C', 20) +
+             field("OFFSET", 'N', 10) + "\x0D";
+    for (const auto& row : rows) {
+        std::string record = " ";
+        const int widths[] = {1, 70, 20, 10};
+        for (int f = 0; f < 4; ++f) {
+            std::string value = row[static_cast<size_t>(f)];
+            if (f == 3) value.insert(0, static_cast<size_t>(10) - value.size(), ' ');
+            value.resize(static_cast<size_t>(widths[f]), ' ');
+            record += value;
+        }
+        bytes += record;
+    }
+    return bytes + "\x1A";
+}
+
+// Names and pointers as a GEDCOM lookup table holds them; many share a surname.
+std::vector<std::vector<std::string>> LookupRows(int count, unsigned seed) {
+    static const char* surnames[] = {"Smith", "Brown", "M\xFCller", "Adams",  "\xC9tienne",
+                                     "Eaton", "Frost", "Young",     "Smythe", "O'Neil"};
+    static const char* given[] = {"John", "Ann", "Mary", "Paul", "Eve", "Adam", "Zo\xEB"};
+    std::vector<std::vector<std::string>> rows;
+    unsigned state = seed;
+    auto next = [&state]() {
+        state = state * 1103515245u + 12345u;
+        return state >> 8;
+    };
+    for (int i = 1; i <= count; ++i) {
+        std::string pointer = "I";
+        pointer += std::to_string(next() % (static_cast<unsigned>(count) + 7));
+        std::string name = surnames[next() % 10];
+        name += ", ";
+        name += given[next() % 7];
+        rows.push_back({next() % 5 ? "I" : "F", name, pointer, std::to_string(i)});
+    }
+    return rows;
+}
+
+bool PerlIndexReaderAvailable() {
+    return std::system("perl -MXBase::Index -e 1 >/dev/null 2>&1") == 0;
+}
+
+// Record numbers in tag order as Perl's XBase::Index reads them, one a line.
+std::string PerlOrder(const TempDir& dir, const std::string& index, const std::string& tag) {
+    const std::string script =
+        dir.Write("order.pl",
+                  "use XBase::Index;\n"
+                  "my $i = XBase::Index->new($ARGV[0], 'tag' => $ARGV[1], 'type' => 'char')\n"
+                  "  or die XBase::Index->errstr;\n"
+                  "$i->prepare_select;\n"
+                  "while (my ($k, $v) = $i->fetch) { print \"$v\\n\"; }\n");
+    const std::string out = dir.File("perl.out");
+    std::system(
+        ("perl " + Quote(script) + " " + Quote(index) + " " + tag + " >" + out + " 2>&1").c_str());
+    return ReadFileBytes(out);
+}
+
+TEST_F(ToolTest, IndexOrderAndSeekOnALookupTable) {
+    const std::string table =
+        dir_.Write("T.DBF", LookupTableBytes({{"I", "Smith, John", "I1", "1"},
+                                              {"I", "Brown, Ann", "I2", "2"},
+                                              {"I", "Smith, Adam", "I3", "3"},
+                                              {"F", "\xC9tienne", "F1", "4"}}));
+    const std::string cdx = dir_.File("T.CDX");
+    ToolRun run =
+        RunTool(dir_, "index " + Quote(table) + " " + Quote(cdx) + " NAME 'RTYPE-UPPER(NAME)' 7");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, "");
+    ASSERT_EQ(
+        RunTool(dir_, "index " + Quote(table) + " " + Quote(cdx) + " POINTER POINTER 7").exitCode,
+        0);
+    EXPECT_EQ(RunTool(dir_, "order " + Quote(table) + " " + Quote(cdx) + " NAME").out,
+              "4\n2\n3\n1\n");
+    EXPECT_EQ(RunTool(dir_, "order " + Quote(table) + " " + Quote(cdx) + " pointer").out,
+              "4\n1\n2\n3\n");
+    const std::string seek = "seek " + Quote(table) + " " + Quote(cdx) + " NAME ";
+    EXPECT_EQ(RunTool(dir_, seek + "ISMI").out, "3\n");
+    EXPECT_EQ(RunTool(dir_, seek + "'ISMITH, JOHN'").out, "1\n");
+    EXPECT_EQ(RunTool(dir_, seek + "IC").out, "not found\n");
+    EXPECT_EQ(RunTool(dir_, seek + "IC --near").out, "3\n");
+    EXPECT_EQ(RunTool(dir_, seek + "IZ --near").out, "not found\n");
+    // Replacing a tag keeps one of that name, with the new expression (descending, machine).
+    ASSERT_EQ(RunTool(dir_, "index " + Quote(table) + " " + Quote(cdx) + " NAME NAME 1").exitCode,
+              0);
+    EXPECT_EQ(RunTool(dir_, "order " + Quote(table) + " " + Quote(cdx) + " NAME").out,
+              "4\n1\n3\n2\n");
+}
+
+TEST_F(ToolTest, IndexCommandsReportProblemsInOneLine) {
+    const std::string table = dir_.Write("T.DBF", LookupTableBytes({{"I", "A", "I1", "1"}}));
+    const std::string cdx = dir_.File("T.CDX");
+    for (const std::string& arguments :
+         {"index " + Quote(table) + " " + Quote(cdx) + " NAME NAME 9",
+          "index " + Quote(table) + " " + Quote(cdx) + " NAME NOSUCH 0",
+          "index " + Quote(table) + " " + Quote(dir_.File("T.NDX")) + " NAME NAME 0",
+          "order " + Quote(table) + " " + Quote(cdx) + " NAME",
+          "seek " + Quote(table) + " " + Quote(cdx) + " NAME"}) {
+        ToolRun run = RunTool(dir_, arguments);
+        EXPECT_NE(run.exitCode, 0) << arguments;
+        EXPECT_TRUE(run.out.empty()) << arguments;
+        ASSERT_FALSE(run.err.empty()) << arguments;
+        EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << arguments << ": " << run.err;
+    }
+}
+
+TEST_F(ToolTest, PerlXBaseIndexReadsEveryTagInTheSameOrder) {
+    if (!PerlIndexReaderAvailable()) GTEST_SKIP() << "perl XBase::Index not installed";
+    for (int count : {7, 6000}) {
+        const std::string table = dir_.Write("T.DBF", LookupTableBytes(LookupRows(count, 3)));
+        const std::string cdx = dir_.File("T.CDX");
+        std::remove(cdx.c_str());
+        struct Tag {
+            const char* name;
+            const char* expression;
+            int code;
+        };
+        for (const Tag& tag : {Tag{"NAME", "RTYPE-UPPER(NAME)", 7}, Tag{"POINTER", "POINTER", 7},
+                               Tag{"GEDF", "UPPER(NAME)", 0}, Tag{"INDEXF", "POINTER", 0}}) {
+            ToolRun run =
+                RunTool(dir_, "index " + Quote(table) + " " + Quote(cdx) + " " + tag.name + " '" +
+                                  tag.expression + "' " + std::to_string(tag.code));
+            ASSERT_EQ(run.exitCode, 0) << run.err;
+        }
+        for (const char* tag : {"NAME", "POINTER", "GEDF", "INDEXF"}) {
+            ToolRun run = RunTool(dir_, "order " + Quote(table) + " " + Quote(cdx) + " " + tag);
+            ASSERT_EQ(run.exitCode, 0) << run.err;
+            EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), count) << tag;
+            EXPECT_EQ(PerlOrder(dir_, cdx, tag), run.out) << tag << " with " << count << " rows";
+        }
+    }
 }
 
 }  // namespace
