@@ -25,6 +25,9 @@ int RunOrder(const ToolArgs& args);
 // seek TABLE.DBF INDEX.CDX TAG KEY [--near]: the record number a find of KEY lands on, or
 // "not found".
 int RunSeek(const ToolArgs& args);
+// build FILE.ged LOOKUP.DBF: the lookup table of a GEDCOM file and its ".CDX" index, with
+// progress texts on stderr and the counts and time taken on stdout.
+int RunBuild(const ToolArgs& args);
 
 // Prints "lineatum-tool: <message>" to stderr and returns 1.
 int ToolError(const std::string& message);

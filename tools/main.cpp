@@ -22,6 +22,7 @@ constexpr Command kCommands[] = {
     {"index", "index TABLE.DBF INDEX.CDX TAG EXPRESSION SORTCODE", RunIndex},
     {"order", "order TABLE.DBF INDEX.CDX TAG", RunOrder},
     {"seek", "seek TABLE.DBF INDEX.CDX TAG KEY [--near]", RunSeek},
+    {"build", "build FILE.ged LOOKUP.DBF", RunBuild},
 };
 
 // One line naming every command with its arguments.

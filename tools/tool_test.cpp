@@ -388,4 +388,82 @@ TEST_F(ToolTest, PerlXBaseIndexReadsEveryTagInTheSameOrder) {
     }
 }
 
+// --- build ----------------------------------------------------------------------------------
+
+// A GEDCOM file with `count` individuals (every third without a usable name) and a family.
+std::string SmallGedcom(int count) {
+    std::string bytes = "0 HEAD\r\n1 CHAR ANSI\r\n";
+    for (int i = 1; i <= count; ++i) {
+        bytes += "0 @I" + std::to_string(i) + "@ INDI\r\n";
+        bytes +=
+            i % 3 == 0 ? "1 NAME Nobody\r\n" : "1 NAME John /Smith" + std::to_string(i) + "/\r\n";
+        bytes += "1 SEX M\r\n";
+    }
+    return bytes + "0 @F1@ FAM\r\n1 HUSB @I1@\r\n0 TRLR\r\n";
+}
+
+// The lines of `text` that are exactly `line`.
+int CountLines(const std::string& text, const std::string& line) {
+    int count = 0;
+    size_t start = 0;
+    for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+        if (text.compare(start, end - start, line) == 0) ++count;
+    }
+    return count;
+}
+
+TEST_F(ToolTest, BuildWritesTheLookupTableAndItsIndexAndPrintsCounts) {
+    const std::string gedcom = dir_.Write("tree.ged", SmallGedcom(300));
+    const std::string table = dir_.File("LOOKUP.DBF");
+    const std::string cdx = dir_.File("LOOKUP.CDX");
+    ToolRun run = RunTool(dir_, "build " + Quote(gedcom) + " " + Quote(table));
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const std::string counts = table + ": 301 rows, 300 individuals, 200 named individuals, ";
+    EXPECT_EQ(run.out.substr(0, counts.size()), counts) << run.out;
+    EXPECT_EQ(run.out.substr(run.out.size() - 3), " s\n") << run.out;
+
+    EXPECT_EQ(run.err.substr(0, 24), "Creating index files...\n") << run.err;
+    EXPECT_EQ(CountLines(run.err, "100% done"), 1) << run.err;
+    // Counted lines: 2 + 3 per individual + 3; the 800th is the SEX line of I266.
+    EXPECT_EQ(CountLines(run.err, "266 individuals found"), 1) << run.err;
+    EXPECT_EQ(CountLines(run.err, "Index 1 Sort Progress"), 1) << run.err;
+    EXPECT_EQ(CountLines(run.err, "Index 2 Sort Progress"), 1) << run.err;
+    EXPECT_LT(run.err.find("100% done"), run.err.find("Index 1 Sort Progress"));
+
+    ToolRun order = RunTool(dir_, "order " + Quote(table) + " " + Quote(cdx) + " POINTER");
+    ASSERT_EQ(order.exitCode, 0) << order.err;
+    EXPECT_EQ(std::count(order.out.begin(), order.out.end(), '\n'), 301);
+    EXPECT_EQ(RunTool(dir_, "seek " + Quote(table) + " " + Quote(cdx) + " POINTER F1").out,
+              "301\n");
+    ToolRun byName = RunTool(dir_, "order " + Quote(table) + " " + Quote(cdx) + " NAME");
+    EXPECT_EQ(byName.out.substr(0, 2), "1\n");  // "Smith1, John" sorts first
+}
+
+TEST_F(ToolTest, BuildConvertsIbmPcNames) {
+    const std::string gedcom = dir_.Write(
+        "pc.ged", "0 HEAD\n1 CHAR IBMPC\n0 @I1@ INDI\n1 NAME Ren\x82 /L\x82vy/\n0 TRLR\n");
+    const std::string table = dir_.File("PC.DBF");
+    ToolRun run = RunTool(dir_, "build " + Quote(gedcom) + " " + Quote(table));
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    ToolRun dump = RunTool(dir_, "dbf " + Quote(table));
+    EXPECT_NE(dump.out.find("|I|L\xe9vy, Ren\xe9 "), std::string::npos) << dump.out;
+}
+
+TEST_F(ToolTest, BuildProblemsGiveOneErrorLineAndLeaveNoFiles) {
+    const std::string gedcom = dir_.Write("tree.ged", SmallGedcom(3));
+    for (const std::string& arguments :
+         {std::string("build"), "build " + Quote(gedcom),
+          "build " + Quote(dir_.File("missing.ged")) + " " + Quote(dir_.File("X.DBF")),
+          "build " + Quote(dir_.Path()) + " " + Quote(dir_.File("X.DBF")),
+          "build " + Quote(gedcom) + " " + Quote(dir_.File("no/such/X.DBF"))}) {
+        ToolRun run = RunTool(dir_, arguments);
+        EXPECT_EQ(run.exitCode, 1) << arguments;
+        EXPECT_TRUE(run.out.empty()) << arguments;
+        const size_t last = run.err.rfind("lineatum-tool: ");
+        ASSERT_NE(last, std::string::npos) << arguments << ": " << run.err;
+        EXPECT_EQ(run.err.find('\n', last), run.err.size() - 1) << arguments << ": " << run.err;
+    }
+    EXPECT_FALSE(std::ifstream(dir_.File("X.DBF")).good());
+}
+
 }  // namespace

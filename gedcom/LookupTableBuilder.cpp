@@ -1,0 +1,198 @@
+#include "gedcom/LookupTableBuilder.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <limits>
+
+#include "gedcom/CharacterSet.h"
+#include "gedcom/FilePaths.h"
+#include "gedcom/GedcomState.h"
+#include "gedcom/GedcomStrings.h"
+#include "gedcom/LineStream.h"
+#include "table/HCreateTable.h"
+#include "table/HTable.h"
+
+namespace gedcom {
+
+namespace {
+
+// Progress labels and the cancel flag are looked at once per this many counted lines.
+constexpr int64_t kProgressInterval = 200;
+
+// Thrown inside the builder when the table reported an error through its own handler and
+// the operation returned false; never leaves the builder.
+struct HandlerReportedError {};
+
+double SecondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// The record whose level-0 line has been read and whose row is not written yet.
+struct PendingRow {
+    std::string pointer;
+    int64_t offset = 0;
+    bool individual = false;
+    TLookupName name;
+};
+
+void Check(bool ok) {
+    if (!ok) throw HandlerReportedError{};
+}
+
+void WriteRow(HTable& table, const PendingRow& row, TLookupBuildResult& result) {
+    const bool named = row.individual && row.name.named;
+    table.Append();
+    table.StringPut("RTYPE", named ? "I" : "R");
+    table.StringPut("POINTER", row.pointer);
+    // OFFSET is ten digits wide: offsets past 2 GiB do not fit the integer route.
+    if (row.offset <= std::numeric_limits<int32_t>::max()) {
+        Check(table.IntegerPut("OFFSET", static_cast<int32_t>(row.offset)));
+    } else {
+        Check(table.NumberPut("OFFSET", static_cast<double>(row.offset)));
+    }
+    table.StringPut("NAME", row.individual ? std::string_view(row.name.name) : std::string_view());
+    Check(table.Post());
+    ++result.rows;
+    if (named) ++result.namedIndividuals;
+}
+
+// Leaves the table closed and both files gone, whatever state the failure left them in.
+void Discard(HTable& table, const TLookupBuildResult& result) {
+    try {
+        if (table.State() == HTableState::Insert || table.State() == HTableState::Edit) {
+            table.Cancel();
+        }
+    } catch (...) {
+    }
+    try {
+        table.SetActive(false);
+    } catch (...) {
+    }
+    RemoveRegularFile(result.indexPath);
+    RemoveRegularFile(result.tablePath);
+}
+
+void Scan(const std::string& gedcomPath, HTable& table, TLookupBuildProgress& progress,
+          TLookupBuildResult& result) {
+    TGedcomState& state = GedcomState();
+    state.BuildCancelled = false;
+    const bool ibmPc = state.IbmPc;
+    TLineStream reader(gedcomPath);
+    const int64_t size = reader.Size();
+    std::string converted;
+    PendingRow row;
+    bool pending = false;
+    int64_t counted = 0;
+    while (!reader.EndOfFile()) {
+        const int64_t offset = reader.LinePosition();
+        std::string_view line = Trim(reader.ReadLine());
+        if (ibmPc && !line.empty()) {
+            converted.assign(line);
+            ConvertIbmPcLine(converted.data(), converted.size());
+            line = converted;
+        }
+        if (line.empty() || (line[0] != '0' && line[0] != '1')) continue;
+        const bool pointerLine = StartsWith(line, "0 @");
+        if (pointerLine || StartsWith(line, "0 TR")) {
+            if (pending) WriteRow(table, row, result);
+            // A trailer ends the record before it but starts none.
+            pending = pointerLine;
+            row.individual = StartsWith(line, "0 @I");
+            if (row.individual) ++result.individuals;
+            row.pointer = pointerLine ? PointerOf(line) : std::string();
+            row.offset = offset;
+            row.name = TLookupName();
+        }
+        if (row.individual && StartsWith(line, "1 NAME")) row.name = ComposeLookupName(line);
+        if (++counted % kProgressInterval == 0) {
+            progress.SetIndividuals(std::to_string(result.individuals) + " individuals found");
+            progress.SetStatus(std::to_string(size > 0 ? offset * 100 / size : 0) + "% done");
+            progress.ProcessPendingEvents();
+            if (state.BuildCancelled) {
+                result.cancelled = true;
+                break;
+            }
+        }
+    }
+    // The record in progress at the end of the file is written even without a trailer line;
+    // after a cancel it may be incomplete, and the table is thrown away anyway.
+    if (pending && !result.cancelled) WriteRow(table, row, result);
+}
+
+}  // namespace
+
+const std::vector<std::string>& LookupTableFields() {
+    static const std::vector<std::string> fields = {"RTYPE;C;1;0", "NAME;C;70;0", "POINTER;C;20;0",
+                                                    "OFFSET;N;10;0"};
+    return fields;
+}
+
+TLookupName ComposeLookupName(std::string_view line) {
+    TLookupName result;
+    const std::string_view value = Trim(line.substr(std::min<size_t>(6, line.size()), 99));
+    const size_t first = value.find('/');
+    std::string_view given;
+    std::string_view surname;
+    if (first != std::string_view::npos) {
+        given = value.substr(0, first);
+        surname = value.substr(first + 1);
+        const size_t second = surname.find('/');
+        surname =
+            second == std::string_view::npos ? surname.substr(0, 99) : surname.substr(0, second);
+    }
+    result.named = !surname.empty() || !given.empty();
+    result.name.assign(Trim(surname));
+    result.name += ", ";
+    result.name += Trim(given);
+    return result;
+}
+
+TLookupBuildResult BuildLookupTable(const std::string& gedcomPath, const std::string& lookupPath,
+                                    HCreateTable& creator, HTable& table,
+                                    TLookupBuildProgress& progress) {
+    TLookupBuildResult result;
+    result.tablePath = ReplaceExtension(lookupPath, ".DBF");
+    result.indexPath = ReplaceExtension(lookupPath, ".CDX");
+
+    progress.SetActivity("Creating index files...");
+    progress.ProcessPendingEvents();
+    try {
+        table.SetActive(false);
+        table.SetDBFPath(DirectoryPart(result.tablePath));
+        table.SetDBFName(NamePart(result.tablePath));
+        creator.SetDBFTable(&table);
+        creator.SetCreateFields(LookupTableFields());
+        creator.SetDBFType(HDBFTypes::FoxPro2);
+        creator.SetAutoOverwrite(true);
+        creator.SetKeepOpen(false);
+        // An index left by an earlier build describes rows that are about to be overwritten.
+        RemoveRegularFile(result.indexPath);
+        Check(creator.Execute());
+        table.SetActive(true);
+        Check(table.Active());
+
+        const auto scanStart = std::chrono::steady_clock::now();
+        Scan(gedcomPath, table, progress, result);
+        result.scanSeconds = SecondsSince(scanStart);
+        progress.SetStatus("100% done");
+
+        auto tagStart = std::chrono::steady_clock::now();
+        Check(table.IndexOn(result.indexPath, "NAME", 7, 1, "", "RTYPE-UPPER(NAME)"));
+        result.nameTagSeconds = SecondsSince(tagStart);
+        tagStart = std::chrono::steady_clock::now();
+        Check(table.IndexOn(result.indexPath, "POINTER", 7, 1, "", "POINTER"));
+        result.pointerTagSeconds = SecondsSince(tagStart);
+        Check(table.IndexOpen("\"" + result.indexPath + "\"", "NAME"));
+        table.SetActive(false);
+    } catch (const HandlerReportedError&) {
+        Discard(table, result);
+        result.failed = true;
+    } catch (...) {
+        Discard(table, result);
+        throw;
+    }
+    return result;
+}
+
+}  // namespace gedcom
