@@ -28,6 +28,9 @@ int RunSeek(const ToolArgs& args);
 // build FILE.ged LOOKUP.DBF: the lookup table of a GEDCOM file and its ".CDX" index, with
 // progress texts on stderr and the counts and time taken on stdout.
 int RunBuild(const ToolArgs& args);
+// person FILE.ged LOOKUP.DBF POINTER: the person's pedigree names, spouses with marriage and
+// children, siblings, narrative and notes, in labelled sections. An unknown pointer fails.
+int RunPerson(const ToolArgs& args);
 
 // Prints "lineatum-tool: <message>" to stderr and returns 1.
 int ToolError(const std::string& message);

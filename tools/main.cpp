@@ -23,6 +23,7 @@ constexpr Command kCommands[] = {
     {"order", "order TABLE.DBF INDEX.CDX TAG", RunOrder},
     {"seek", "seek TABLE.DBF INDEX.CDX TAG KEY [--near]", RunSeek},
     {"build", "build FILE.ged LOOKUP.DBF", RunBuild},
+    {"person", "person FILE.ged LOOKUP.DBF POINTER", RunPerson},
 };
 
 // One line naming every command with its arguments.

@@ -466,4 +466,185 @@ TEST_F(ToolTest, BuildProblemsGiveOneErrorLineAndLeaveNoFiles) {
     EXPECT_FALSE(std::ifstream(dir_.File("X.DBF")).good());
 }
 
+// --- person ---------------------------------------------------------------------------------
+
+// The lines of `text`, without their line ends.
+std::vector<std::string> OutputLines(const std::string& text) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+        lines.push_back(text.substr(start, end - start));
+    }
+    if (start < text.size()) lines.push_back(text.substr(start));
+    return lines;
+}
+
+// The lines from the heading `first` up to, not including, the heading `next` (or the end).
+std::vector<std::string> Section(const std::string& text, const std::string& first,
+                                 const std::string& next) {
+    std::vector<std::string> lines = OutputLines(text);
+    auto begin = std::find(lines.begin(), lines.end(), first);
+    auto end = std::find(begin, lines.end(), next);
+    return std::vector<std::string>(begin, end);
+}
+
+// Ann (I1) has a father but no mother, a sister, a note of two lines and one marriage without
+// a partner and with one child.
+std::string FamilyGedcom() {
+    return "0 HEAD\r\n1 CHAR ANSI\r\n"
+           "0 @I1@ INDI\r\n1 NAME Ann /Lee/\r\n1 SEX F\r\n1 BIRT\r\n2 DATE 1 JAN 1900\r\n"
+           "2 PLAC York\r\n1 FAMC @F1@\r\n1 FAMS @F2@\r\n1 NOTE First line\r\n"
+           "2 CONT Second line\r\n"
+           "0 @I2@ INDI\r\n1 NAME Bob /Lee/\r\n1 SEX M\r\n1 FAMS @F1@\r\n"
+           "0 @I3@ INDI\r\n1 NAME Cat /Lee/\r\n1 FAMC @F1@\r\n"
+           "0 @I4@ INDI\r\n1 NAME Dan /Lee/\r\n1 FAMC @F2@\r\n"
+           "0 @F1@ FAM\r\n1 HUSB @I2@\r\n1 CHIL @I1@\r\n1 CHIL @I3@\r\n"
+           "0 @F2@ FAM\r\n1 WIFE @I1@\r\n1 MARR\r\n2 DATE 2 FEB 1920\r\n1 CHIL @I4@\r\n"
+           "0 TRLR\r\n";
+}
+
+class PersonToolTest : public ToolTest {
+protected:
+    // Builds the lookup table of `gedcom` with the tool; returns the table's path.
+    std::string Build(const std::string& gedcom) {
+        const std::string table = dir_.File("LOOKUP.DBF");
+        ToolRun run = RunTool(dir_, "build " + Quote(gedcom) + " " + Quote(table));
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        return table;
+    }
+    ToolRun Person(const std::string& gedcom, const std::string& table,
+                   const std::string& pointer) {
+        return RunTool(dir_, "person " + Quote(gedcom) + " " + Quote(table) + " " + pointer);
+    }
+};
+
+TEST_F(PersonToolTest, PrintsEverySectionOfASmallFamily) {
+    const std::string gedcom = dir_.Write("family.ged", FamilyGedcom());
+    const std::string table = Build(gedcom);
+    ToolRun run = Person(gedcom, table, "I1");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.out,
+              "== Pedigree ==\n"
+              "Person: Lee, Ann\n"
+              "Father: Lee, Bob\n"
+              "Mother: Unknown\n"
+              "Paternal grandfather: Unknown\n"
+              "Paternal grandmother: Unknown\n"
+              "Maternal grandfather: Unknown\n"
+              "Maternal grandmother: Unknown\n"
+              "== Spouses and children ==\n"
+              "Spouse 1: Unknown\n"
+              "  Marriage date: 2 FEB 1920\n"
+              "  Marriage place: \n"
+              "  Child 1: Lee, Dan\n"
+              "== Siblings ==\n"
+              "Sibling 1: Lee, Cat\n"
+              "== Narrative ==\n"
+              "Ann Lee. Born 1 JAN 1900 York. She was the daughter of Bob Lee. \n"
+              "\n"
+              "She married Unknown 2 FEB 1920. Children of Ann Lee and Unknown are:\n"
+              "\n"
+              "1. Dan Lee. \n"
+              "\n"
+              "\n"
+              "Siblings of Ann Lee\n"
+              "\n"
+              "1. Cat Lee. \n"
+              "== Notes ==\n"
+              "First line\n"
+              "Second line\n");
+}
+
+TEST_F(PersonToolTest, PointerMayCarryItsAtSignsAndEmptySectionsStayLabelled) {
+    const std::string gedcom = dir_.Write("family.ged", FamilyGedcom());
+    const std::string table = Build(gedcom);
+    ToolRun run = Person(gedcom, table, "'@I4@'");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(Section(run.out, "== Spouses and children ==", "== Narrative =="),
+              (std::vector<std::string>{"== Spouses and children ==", "== Siblings =="}));
+    EXPECT_EQ(Section(run.out, "== Notes ==", ""), std::vector<std::string>{"== Notes =="});
+    // Dan's mother is Ann; the family has no husband.
+    EXPECT_EQ(Section(run.out, "Mother: Lee, Ann", "Paternal grandfather: Unknown").size(), 1u)
+        << run.out;
+}
+
+// Leopold_III (I600) of royal92.ged: both parents, all four grandparents, two siblings and two
+// marriages with three children each. Expected from the records I600, F423, F216, F429, F422,
+// F441 and the persons they name.
+TEST_F(PersonToolTest, RoyalPersonWithTwoMarriagesMatchesTheFile) {
+    const std::string gedcom = std::string(LINEATUM_SAMPLES_DIR) + "/royal92.ged";
+    if (!std::filesystem::exists(gedcom)) GTEST_SKIP() << "royal92.ged not present";
+    const std::string table = Build(gedcom);
+    ToolRun run = Person(gedcom, table, "I600");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(Section(run.out, "== Pedigree ==", "== Narrative =="),
+              (std::vector<std::string>{
+                  "== Pedigree ==",
+                  "Person: , Leopold_III",
+                  "Father: , Albert_I",
+                  "Mother: , Elisabeth of_Bavaria",
+                  "Paternal grandfather: , Philip of_Flanders",
+                  "Paternal grandmother: Hohenzollern, Marie",
+                  "Maternal grandfather: , Karl Theodor \"Gackl\"",
+                  "Maternal grandmother: , Maria Josepha of_Portugal",
+                  "== Spouses and children ==",
+                  "Spouse 1: , Astrid of_Sweden",
+                  "  Marriage date: 10 NOV 1926",
+                  "  Marriage place: Brussels,Belgium",
+                  "  Child 1: , Josephine Charlotte",
+                  "  Child 2: , Baudouin_I of_the_Belgians",
+                  "  Child 3: , Albert",
+                  "Spouse 2: Baels, Mary Liliane",
+                  "  Marriage date: 11 SEP 1941",
+                  "  Marriage place: Laeken",
+                  "  Child 1: , Alexandre",
+                  "  Child 2: , Marie Christine",
+                  "  Child 3: , Marie Esmeralda",
+                  "== Siblings ==",
+                  "Sibling 1: , Charles of_Belgium",
+                  "Sibling 2: , Marie Jose",
+              }));
+    const std::vector<std::string> narrative = Section(run.out, "== Narrative ==", "== Notes ==");
+    ASSERT_GE(narrative.size(), 2u);
+    EXPECT_EQ(narrative[1],
+              "Leopold_III . Born 3 NOV 1901 Brussels,Belgium. Died 25 SEP 1983 Near "
+              "Brussels,Belgium. He was the son of Albert_I  and Elisabeth of_Bavaria . ");
+    // Astrid's death place is the DEAT block's first PLAC; her burial's PLAC is not read.
+    EXPECT_NE(std::find(narrative.begin(), narrative.end(),
+                        "He married Astrid of_Sweden  10 NOV 1926 in Brussels,Belgium. Born 17 "
+                        "NOV 1905 . Died 29 AUG 1935 Kussnacht,Switzerland. Children of "
+                        "Leopold_III  and Astrid of_Sweden  are:"),
+              narrative.end())
+        << run.out;
+    EXPECT_EQ(narrative.back(), "2. Marie Jose . Born 1906 . ");
+    EXPECT_EQ(Section(run.out, "== Notes ==", ""), std::vector<std::string>{"== Notes =="});
+}
+
+TEST_F(PersonToolTest, ProblemsGiveOneErrorLineAndNoOutput) {
+    const std::string gedcom = dir_.Write("family.ged", FamilyGedcom());
+    const std::string table = Build(gedcom);
+    const std::string other = dir_.Write("other.ged", FamilyGedcom());
+    const std::string noIndex = dir_.File("NOINDEX.DBF");
+    std::filesystem::copy_file(table, noIndex);
+    for (const std::string& arguments :
+         {std::string("person"), "person " + Quote(gedcom) + " " + Quote(table),
+          "person " + Quote(gedcom) + " " + Quote(table) + " I1 I2",
+          "person " + Quote(gedcom) + " " + Quote(table) + " ''",
+          "person " + Quote(gedcom) + " " + Quote(table) + " '@I1'",
+          "person " + Quote(dir_.File("missing.ged")) + " " + Quote(table) + " I1",
+          "person " + Quote(dir_.Path()) + " " + Quote(table) + " I1",
+          "person " + Quote(other) + " " + Quote(dir_.File("MISSING.DBF")) + " I1",
+          "person " + Quote(gedcom) + " " + Quote(noIndex) + " I1",
+          "person " + Quote(gedcom) + " " + Quote(table) + " I99",
+          "person " + Quote(gedcom) + " " + Quote(table) + " I"}) {
+        ToolRun run = RunTool(dir_, arguments);
+        EXPECT_EQ(run.exitCode, 1) << arguments;
+        EXPECT_TRUE(run.out.empty()) << arguments << ": " << run.out;
+        ASSERT_EQ(run.err.rfind("lineatum-tool: ", 0), 0u) << arguments << ": " << run.err;
+        EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << arguments << ": " << run.err;
+    }
+    EXPECT_NE(Person(gedcom, table, "I99").err.find("\"I99\""), std::string::npos);
+}
+
 }  // namespace

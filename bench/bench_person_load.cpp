@@ -1,0 +1,250 @@
+// bench_person_load: the time to load a central person with all relatives (LoadByPointer of a
+// pkMain person, as the main window does on every navigation) on a synthetic GEDCOM file of a
+// million individuals. Prints the median and 99th percentile over random persons, and per load
+// the lookup-table finds, the record reads (each opens the GEDCOM file anew) and the read
+// system calls of the whole process (from /proc/self/io, so index page reads count too).
+//
+//   bench_person_load [--individuals N] [--loads N] [--seed S] [--dir PATH]
+//                     [--file FILE.ged] [--table LOOKUP.DBF] [--keep 1]
+//
+// Without --file a GEDCOM file is generated in --dir (default /tmp); without --table its lookup
+// table is built there with the viewer's builder. Pointers are drawn from I1 to I<individuals>,
+// so give --individuals with a --file of another size. Generated files are removed at the end
+// unless --keep 1 is given (to rerun with --file and --table, for instance under strace); files
+// given are always kept.
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <random>
+#include <string>
+#include <string_view>
+#include <unistd.h>
+#include <vector>
+
+#include "bench/SyntheticGedcom.h"
+#include "gedcom/CharacterSet.h"
+#include "gedcom/FilePaths.h"
+#include "gedcom/GedcomState.h"
+#include "gedcom/LookupTableBuilder.h"
+#include "person/GedcomPerson.h"
+#include "person/TableLookup.h"
+#include "table/HCreateTable.h"
+#include "table/HTable.h"
+
+namespace {
+
+double Seconds(std::chrono::steady_clock::time_point since) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
+}
+
+class SilentProgress : public TLookupBuildProgress {
+public:
+    void SetActivity(std::string_view) override {}
+    void SetIndividuals(std::string_view) override {}
+    void SetStatus(std::string_view) override {}
+};
+
+// Passes every call to the real lookup table and counts the finds and the record reads. The
+// model reads a record right after reading the found record's OFFSET, and opens the GEDCOM
+// file for each such read, so OFFSET reads count both record reads and GEDCOM file opens.
+class CountingLookup : public TLookupTable {
+public:
+    explicit CountingLookup(TLookupTable& inner) : inner_(inner) {}
+
+    int32_t RecNo() const override { return inner_.RecNo(); }
+    void GoTo(int32_t recNo) override { inner_.GoTo(recNo); }
+    bool SelectTag(std::string_view tag) override { return inner_.SelectTag(tag); }
+    bool FindKey(std::string_view key) override {
+        ++finds;
+        const bool found = inner_.FindKey(key);
+        if (found) ++found_;
+        return found;
+    }
+    std::string FieldText(std::string_view field) const override { return inner_.FieldText(field); }
+    int64_t FieldInteger(std::string_view field) const override {
+        if (field == "OFFSET") ++recordReads;
+        return inner_.FieldInteger(field);
+    }
+
+    int64_t Found() const { return found_; }
+
+    int64_t finds = 0;
+    mutable int64_t recordReads = 0;
+
+private:
+    TLookupTable& inner_;
+    int64_t found_ = 0;
+};
+
+// Read system calls of this process so far (read, pread and the like), or -1.
+int64_t ReadSyscalls() {
+    std::ifstream in("/proc/self/io");
+    std::string key;
+    int64_t value = 0;
+    while (in >> key >> value) {
+        if (key == "syscr:") return value;
+    }
+    return -1;
+}
+
+std::string LoadAverage() {
+    std::ifstream in("/proc/loadavg");
+    std::string line;
+    std::getline(in, line);
+    return line;
+}
+
+// The value at fraction `q` of sorted `values` (nearest rank).
+double Percentile(const std::vector<double>& sorted, double q) {
+    if (sorted.empty()) return 0;
+    size_t rank = static_cast<size_t>(q * static_cast<double>(sorted.size()) + 0.999999);
+    rank = std::clamp<size_t>(rank, 1, sorted.size());
+    return sorted[rank - 1];
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    SyntheticGedcomOptions options;
+    options.individuals = 1000000;
+    int64_t loads = 10000;
+    std::string dir = "/tmp";
+    std::string gedcom;
+    std::string lookup;
+    bool keep = false;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        const std::string arg = argv[i];
+        if (arg == "--individuals") options.individuals = std::atoll(argv[i + 1]);
+        if (arg == "--loads") loads = std::atoll(argv[i + 1]);
+        if (arg == "--seed") options.seed = std::strtoull(argv[i + 1], nullptr, 10);
+        if (arg == "--dir") dir = argv[i + 1];
+        if (arg == "--file") gedcom = argv[i + 1];
+        if (arg == "--table") lookup = argv[i + 1];
+        if (arg == "--keep") keep = std::string_view(argv[i + 1]) == "1";
+    }
+    if (loads < 1 || options.individuals < 1) {
+        std::fprintf(stderr, "--loads and --individuals must be at least 1\n");
+        return 2;
+    }
+    const std::string base = dir + "/bench_person_" + std::to_string(::getpid());
+    const bool ownGedcom = gedcom.empty();
+    const bool ownTable = lookup.empty();
+    int64_t individuals = options.individuals;
+    if (ownGedcom) {
+        gedcom = base + ".ged";
+        std::ofstream out(gedcom, std::ios::binary | std::ios::trunc);
+        const SyntheticGedcomCounts counts = WriteSyntheticGedcom(out, options);
+        if (!out) {
+            std::fprintf(stderr, "cannot write %s\n", gedcom.c_str());
+            return 1;
+        }
+        individuals = counts.individuals;
+        std::printf("file: %s, %lld individuals, %lld records\n", gedcom.c_str(),
+                    static_cast<long long>(counts.individuals),
+                    static_cast<long long>(counts.records));
+    }
+
+    int status = 0;
+    std::string tablePath;
+    std::string indexPath;
+    try {
+        TGedcomState& state = GedcomState();
+        state.IbmPc = gedcom::DetectCharacterSet(gedcom) == gedcom::CharacterSet::IbmPc;
+        state.CurrentGedcomPath = gedcom;
+        if (ownTable) {
+            HTable building;
+            building.SetExclusive(true);
+            HCreateTable creator;
+            SilentProgress progress;
+            const auto start = std::chrono::steady_clock::now();
+            const gedcom::TLookupBuildResult result =
+                gedcom::BuildLookupTable(gedcom, base + ".DBF", creator, building, progress);
+            if (result.failed) throw std::runtime_error("lookup table build failed");
+            tablePath = result.tablePath;
+            indexPath = result.indexPath;
+            std::printf("lookup table built: %lld rows in %.1f s\n",
+                        static_cast<long long>(result.rows), Seconds(start));
+        } else {
+            tablePath = gedcom::ReplaceExtension(lookup, ".DBF");
+            indexPath = gedcom::ReplaceExtension(lookup, ".CDX");
+        }
+
+        HTable table;
+        table.SetReadOnly(true);
+        table.SetDBFPath(gedcom::DirectoryPart(tablePath));
+        table.SetDBFName(gedcom::NamePart(tablePath));
+        table.SetActive(true);
+        if (!table.IndexOpen("\"" + indexPath + "\"", "NAME")) {
+            throw std::runtime_error("cannot open " + indexPath);
+        }
+        table.First();
+        TTableLookup real(table);
+        CountingLookup counting(real);
+        TGedcomPerson person(TPersonKind::pkMain, counting);
+
+        // The generator numbers individuals I1..In; draw uniformly among them.
+        std::mt19937_64 random(options.seed);
+        std::uniform_int_distribution<int64_t> pick(1, individuals);
+        std::vector<std::string> pointers;
+        pointers.reserve(static_cast<size_t>(loads));
+        for (int64_t i = 0; i < loads; ++i) {
+            std::string pointer(1, 'I');
+            pointer += std::to_string(pick(random));
+            pointers.push_back(std::move(pointer));
+        }
+
+        // One pass over a few persons first, so both files are in the page cache as they are
+        // after the viewer has been used for a while.
+        for (size_t i = 0; i < pointers.size() && i < 100; ++i) person.LoadByPointer(pointers[i]);
+        counting.finds = 0;
+        counting.recordReads = 0;
+        const int64_t foundBefore = counting.Found();
+
+        std::printf("load before: %s\n", LoadAverage().c_str());
+        std::vector<double> millis;
+        millis.reserve(pointers.size());
+        int64_t unknown = 0;
+        int64_t relatives = 0;
+        const int64_t syscallsBefore = ReadSyscalls();
+        const auto all = std::chrono::steady_clock::now();
+        for (const std::string& pointer : pointers) {
+            const auto start = std::chrono::steady_clock::now();
+            person.LoadByPointer(pointer);
+            millis.push_back(Seconds(start) * 1000.0);
+            if (!person.Known()) ++unknown;
+            relatives += static_cast<int64_t>(person.SiblingCount() + person.SpouseCount());
+            for (size_t s = 0; s < person.SpouseCount(); ++s) {
+                relatives += static_cast<int64_t>(person.Spouse(s).ChildCount());
+            }
+        }
+        const double total = Seconds(all);
+        const int64_t syscalls = ReadSyscalls() - syscallsBefore;
+        std::sort(millis.begin(), millis.end());
+        const double n = static_cast<double>(pointers.size());
+        std::printf("loads: %lld random persons of %lld (%lld unknown), %.2f s in all\n",
+                    static_cast<long long>(pointers.size()), static_cast<long long>(individuals),
+                    static_cast<long long>(unknown), total);
+        std::printf("median: %.3f ms  p99: %.3f ms  max: %.3f ms  (target: median under 2 ms)\n",
+                    Percentile(millis, 0.5), Percentile(millis, 0.99), millis.back());
+        std::printf(
+            "per load: %.1f finds (%.1f found), %.1f record reads = GEDCOM opens, "
+            "%.1f read syscalls; %.1f siblings, spouses and children\n",
+            static_cast<double>(counting.finds) / n,
+            static_cast<double>(counting.Found() - foundBefore) / n,
+            static_cast<double>(counting.recordReads) / n, static_cast<double>(syscalls) / n,
+            static_cast<double>(relatives) / n);
+        std::printf("load after: %s\n", LoadAverage().c_str());
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        status = 1;
+    }
+    if (ownTable && !keep) {
+        std::remove(tablePath.c_str());
+        std::remove(indexPath.c_str());
+    }
+    if (ownGedcom && !keep) std::remove(gedcom.c_str());
+    return status;
+}
