@@ -1,6 +1,7 @@
 #include "app/MainForm.h"
 
 #include <stdexcept>
+#include <sys/stat.h>
 
 #include <QAction>
 #include <QApplication>
@@ -38,12 +39,17 @@
 #include "app/JustOne.h"
 #include "app/MessageBox.h"
 #include "app/WindowRoutines.h"
+#include "gedcom/CharacterSet.h"
+#include "gedcom/CreateIndexForm.h"
+#include "gedcom/FilePaths.h"
 #include "gedcom/GedcomState.h"
 #include "gedcom/GedcomStrings.h"
+#include "gedcom/MasterIndex.h"
 #include "person/GedcomPerson.h"
 #include "person/LookupTable.h"
 #include "person/Narrative.h"
 #include "person/ShowGedRec.h"
+#include "person/TableLookup.h"
 #include "widgets/AnsiText.h"
 #include "widgets/ScreenCursors.h"
 #include "widgets/TJLabel.h"
@@ -53,6 +59,39 @@
 const QString TMainForm::kCaption = QStringLiteral("Lineatum");
 
 namespace {
+
+// The folders windows are created with; see TMainForm::SetFileFolders.
+QString& LookupFolderSetting() {
+    static QString folder;
+    return folder;
+}
+
+QString& MasterFolderSetting() {
+    static QString folder;
+    return folder;
+}
+
+std::string PathBytes(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+// True when both files exist and `older` was last modified strictly before `newer`. The full
+// resolution of the file system's clock is used: a file touched within the same second as its
+// lookup table was built still counts as changed.
+bool ModifiedBefore(const std::string& older, const std::string& newer) {
+    struct stat olderInfo;
+    struct stat newerInfo;
+    if (::stat(older.c_str(), &olderInfo) != 0 || ::stat(newer.c_str(), &newerInfo) != 0) {
+        return false;
+    }
+    if (olderInfo.st_mtim.tv_sec != newerInfo.st_mtim.tv_sec) {
+        return olderInfo.st_mtim.tv_sec < newerInfo.st_mtim.tv_sec;
+    }
+    return olderInfo.st_mtim.tv_nsec < newerInfo.st_mtim.tv_nsec;
+}
+
+// A lookup table can be used when both its table file and its index file are there.
+bool LookupFilesExist(const std::string& lookupPath, const std::string& indexPath) {
+    return gedcom::RegularFileExists(lookupPath) && gedcom::RegularFileExists(indexPath);
+}
 
 const QString kOpenGedcomCaption = QStringLiteral("Open GEDCOM File");
 const QString kOpenGedcomHint = QStringLiteral("Open GEDCOM file");
@@ -536,15 +575,19 @@ void TMainForm::BuildNotesPage(QWidget* page) {
 
 void TMainForm::FormCreate() {
     firstActivation_ = true;
-    if (!ForceDirectories(LookupDirectory())) {
+    lookupFolder_ = WithTrailingSlash(LookupFolderSetting().isEmpty() ? LookupDirectory()
+                                                                      : LookupFolderSetting());
+    if (!ForceDirectories(lookupFolder_)) {
         MessageBox::Warning(this, kCaption,
                             QStringLiteral("Unable to create the folder %1. Lookup tables "
                                            "cannot be built.")
-                                .arg(LookupDirectory()));
+                                .arg(lookupFolder_));
     }
     OpenMasterIndex();
     setWindowIcon(AppIcon());
     CreatePersonModel();
+    gedLookup_ = std::make_unique<TTableLookup>(GedTable);
+    SetLookupTable(gedLookup_.get());
     Tabs->setCurrentIndex(kTreePage);
     Tabs->setTabVisible(kNotesPage, false);
     ClearAllNames();
@@ -579,6 +622,11 @@ QUrl TMainForm::HelpTopicUrl(int topic) const {
 
 void TMainForm::SetUrlOpener(UrlOpener opener) { openUrl_ = std::move(opener); }
 
+void TMainForm::SetFileFolders(const QString& lookupFolder, const QString& masterFolder) {
+    LookupFolderSetting() = lookupFolder;
+    MasterFolderSetting() = masterFolder;
+}
+
 void TMainForm::ClearAllNames() {
     for (QLabel* label : {MainNameButton, FatherNameButton, MotherNameButton,
                           PaternalGrandfatherNameButton, PaternalGrandmotherNameButton,
@@ -597,18 +645,128 @@ void TMainForm::SetButtons() {
 }
 
 void TMainForm::OpenGedcomFile(const QString& path, bool onlyIfAlreadyIndexed) {
+    OpenOrBuild(path, onlyIfAlreadyIndexed, false);
+}
+
+void TMainForm::ReindexGedcomFile(const QString& path) { OpenOrBuild(path, false, true); }
+
+void TMainForm::OpenOrBuild(const QString& path, bool onlyIfAlreadyIndexed, bool rebuild) {
     if (!QFileInfo(path).isFile()) return;
+    const std::string gedcomPath = PathBytes(path);
+    // The header is read before anything changes, so that a file that cannot be read leaves
+    // the window as it was.
+    const bool ibmPc = gedcom::DetectCharacterSet(gedcomPath) == gedcom::CharacterSet::IbmPc;
+    const int32_t row = masterIndex_->FindFile(gedcomPath);
     TGedcomState& state = GedcomState();
-    state.CurrentGedcomPath = QFile::encodeName(path).toStdString();
-    // Until the master index and the lookup-table builder arrive, no file has a lookup table
-    // and none can be built: the flow ends in its "no usable lookup table" branch.
-    const bool indexed = false;
+    state.CurrentGedcomPath = gedcomPath;
+    state.IbmPc = ibmPc;
+
+    bool indexed = false;
+    std::string lookupPath;
+    if (row > 0) {
+        lookupPath = masterIndex_->LookupPathOfRow(row);
+        if (gedcom::NotBlank(lookupPath)) indexed = gedcom::RegularFileExists(lookupPath);
+    }
+    // The reopen at start and a reopen that must not build leave an unknown file alone.
     if (!indexed && (firstActivation_ || onlyIfAlreadyIndexed)) {
         state.CurrentGedcomPath.clear();
         return;
     }
+    if (!indexed) lookupPath = masterIndex_->NewLookupPath();
+    const std::string indexPath = gedcom::ReplaceExtension(lookupPath, ".CDX");
+
+    const bool stale = ModifiedBefore(lookupPath, gedcomPath);
+    state.BuildCancelled = false;
+    const bool missing = !LookupFilesExist(lookupPath, indexPath);
+    if (rebuild || stale || missing) {
+        // The build may overwrite the very table GedTable has open; every way on from here
+        // opens GedTable afresh or leaves it closed.
+        GedTable.SetActive(false);
+        RunCreateIndexForm(gedcomPath, lookupPath);
+    }
+
+    const bool usable = LookupFilesExist(lookupPath, indexPath);
+    try {
+        if (usable && !indexed) masterIndex_->RecordPair(gedcomPath, lookupPath);
+    } catch (...) {
+        // A lookup table the master table does not name would never be found or tidied.
+        try {
+            HTable& master = masterIndex_->MasterIndexTable;
+            if (master.State() == HTableState::Edit || master.State() == HTableState::Insert) {
+                master.Cancel();
+            }
+        } catch (...) {
+        }
+        gedcom::RemoveRegularFile(lookupPath);
+        gedcom::RemoveRegularFile(indexPath);
+        CloseFileView();
+        throw;
+    }
+    currentMasterRow_ = masterIndex_->FindFile(gedcomPath);
+    std::string lastUsed;
+    if (currentMasterRow_ > 0) {
+        try {
+            HTable& master = masterIndex_->MasterIndexTable;
+            if (master.Go(currentMasterRow_)) {
+                lastUsed = std::string(gedcom::Trim(master.StringGet("LASTUSED")));
+            }
+        } catch (...) {
+            // Without the person shown last the user picks one.
+        }
+    }
+
+    if (!usable) {
+        CloseFileView();
+        return;
+    }
+    try {
+        ShowLookupTable(path, lookupPath, indexPath, lastUsed);
+    } catch (...) {
+        CloseFileView();
+        throw;
+    }
+}
+
+void TMainForm::RunCreateIndexForm(const std::string& gedcomPath, const std::string& lookupPath) {
+    TCreateIndexForm dialog(this, CreateIndexBuild());
+    dialog.SetGedcomPath(gedcomPath);
+    dialog.SetLookupPath(lookupPath);
+    dialog.ShowBuildError = [&dialog](const QString& message) {
+        MessageBox::Critical(&dialog, kCaption, message);
+    };
+    ExecCreateIndexForm(dialog);
+}
+
+void TMainForm::ShowLookupTable(const QString& path, const std::string& lookupPath,
+                                const std::string& indexPath, const std::string& lastUsed) {
+    GedTable.SetActive(false);
+    GedTable.SetDBFPath(gedcom::DirectoryPart(lookupPath));
+    GedTable.SetDBFName(gedcom::NamePart(lookupPath));
+    GedTable.SetActive(true);
+    try {
+        GedTable.IndexOpen("\"" + indexPath + "\"", "NAME");
+    } catch (...) {
+        // The table is used in record order then.
+    }
+    GedTable.First();
+    if (lastUsed.empty()) {
+        mnuSelectPersonClick();
+        SetButtons();
+    } else {
+        LoadIndividual(lastUsed);
+    }
+    AddRecentFile(path);
+    setWindowTitle(kCaption + QString(10, QLatin1Char(' ')) + QFileInfo(path).fileName());
+}
+
+void TMainForm::CloseFileView() {
     setWindowTitle(kCaption);
     Tabs->hide();
+    try {
+        GedTable.SetActive(false);
+    } catch (...) {
+        // The table is only read; there is nothing to save.
+    }
     SetButtons();
 }
 
@@ -772,18 +930,18 @@ void TMainForm::CopyLinesToClipboard(const QStringList& lines) {
 void TMainForm::FormActivate() {
     if (!firstActivation_) return;
     RestorePlacement();
-    {
+    RunGuarded(this, [this] {
         WaitCursor wait;
         TidyMasterIndex();
-    }
+    });
     const QStringList recent = RecentFiles();
     if (!recent.isEmpty() && QFileInfo(recent.first()).isFile()) {
-        OpenGedcomFile(recent.first(), true);
+        RunGuarded(this, [this, &recent] { OpenGedcomFile(recent.first(), true); });
     }
     // The reopen of the last file is over. A file picked in the open dialog below is the
     // user's choice and must open like any other, lookup-table build included.
     firstActivation_ = false;
-    if (!LookupTableActive()) mnuOpenGedcomClick();
+    if (!LookupTableActive()) RunGuarded(this, [this] { mnuOpenGedcomClick(); });
     SetButtons();
 }
 
@@ -815,7 +973,15 @@ void TMainForm::mnufindSurnameClick() {
 }
 
 void TMainForm::mnuRebuildIndexClick() {
-    // The rebuild of the current file's lookup table takes over here when it arrives.
+    GedTable.SetActive(false);
+    const QString path =
+        QFile::decodeName(QByteArray::fromStdString(GedcomState().CurrentGedcomPath));
+    if (!QFileInfo(path).isFile()) {
+        // The person views would otherwise stay on screen, and enabled, over a closed table.
+        CloseFileView();
+        return;
+    }
+    ReindexGedcomFile(path);
 }
 
 void TMainForm::Exit1Click() { close(); }
@@ -855,7 +1021,7 @@ void TMainForm::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-bool TMainForm::LookupTableActive() const { return false; }
+bool TMainForm::LookupTableActive() const { return GedTable.Active(); }
 
 void TMainForm::LoadGedComViewer(const std::string& pointer) {
     TShowGedRec viewer(*lookup_, this);
@@ -869,7 +1035,16 @@ void TMainForm::LoadGedComViewer(const std::string& pointer) {
     viewer.exec();
 }
 
-void TMainForm::StoreLastUsed(const std::string& /*pointer*/) {}
+void TMainForm::StoreLastUsed(const std::string& pointer) {
+    masterIndex_->StoreLastUsed(currentMasterRow_, pointer);
+}
+
+void TMainForm::ExecCreateIndexForm(TCreateIndexForm& dialog) {
+    CentreDialog(&dialog);
+    dialog.exec();
+}
+
+TCreateIndexBuild TMainForm::CreateIndexBuild() const { return {}; }
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
     // A press on the relatives' views is handled after the view has updated its selection,
@@ -917,9 +1092,13 @@ void TMainForm::ConnectCommand(QAbstractButton* button, void (TMainForm::*comman
 
 void TMainForm::OpenUrl(const QUrl& url) { openUrl_(url); }
 
-void TMainForm::OpenMasterIndex() {}
+void TMainForm::OpenMasterIndex() {
+    masterIndex_ = std::make_unique<gedcom::TMasterIndex>(PathBytes(MasterFolderSetting()),
+                                                          PathBytes(lookupFolder_));
+    masterIndex_->OpenOrCreate();
+}
 
-void TMainForm::TidyMasterIndex() {}
+void TMainForm::TidyMasterIndex() { masterIndex_->TidyMaster(); }
 
 void TMainForm::CreatePersonModel() {
     lookup_ = std::make_unique<TLookupRelay>();
@@ -929,6 +1108,8 @@ void TMainForm::CreatePersonModel() {
 void TMainForm::LoadRecentFiles() {}
 
 QStringList TMainForm::RecentFiles() const { return {}; }
+
+void TMainForm::AddRecentFile(const QString& /*path*/) {}
 
 void TMainForm::RestorePlacement() { CentreDialog(this); }
 

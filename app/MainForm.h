@@ -14,6 +14,13 @@
 #include <QString>
 #include <QUrl>
 
+#include "gedcom/CreateIndexForm.h"
+#include "table/HTable.h"
+
+namespace gedcom {
+class TMasterIndex;
+}
+
 class QAbstractButton;
 class QAction;
 class QCloseEvent;
@@ -32,6 +39,7 @@ class TGedcomPerson;
 class TJLabel;
 class TJustOne;
 class TLookupTable;
+class TTableLookup;
 class TTreeJoiner;
 
 // Everything the person views show about one person, as the person model hands it over. All
@@ -69,7 +77,14 @@ public:
     // The window caption while no file is open.
     static const QString kCaption;
 
-    // Builds the window and its fixed state: the lookup directory exists afterwards, no file is
+    // Where windows created from now on keep their files: `lookupFolder` holds the lookup
+    // tables (empty: LookupDirectory()) and `masterFolder` the master table "Quilbet.DBF" with
+    // its index (empty: the process's current directory). The one place where tests point both
+    // at temporary folders.
+    static void SetFileFolders(const QString& lookupFolder, const QString& masterFolder);
+
+    // Builds the window and its fixed state: the lookup folder exists afterwards, the master
+    // table is open (or created; errors are swallowed, leaving every file unindexed), no file is
     // open, the pages are hidden and the person commands disabled. `justOne`, the process's
     // single-instance guard, becomes the child "JustOne1" and its raise requests bring this
     // window to the front; null when there is none. Registers the window as MainWindow().
@@ -91,9 +106,31 @@ public:
     // Enables the person commands exactly when a lookup table is open and a GEDCOM file is
     // current; the open commands stay enabled.
     void SetButtons();
-    // Opens the GEDCOM file `path`; a path that names no file changes nothing. With
-    // `onlyIfAlreadyIndexed` a file without a usable lookup table is left alone.
+    // Opens the GEDCOM file `path` for viewing. A path that names no file changes nothing, and
+    // so does a file whose header cannot be read (the error is thrown). A file the master table
+    // does not know, or whose lookup table or index is missing or older than the file, gets the
+    // Create Lookup Table dialog first; a lookup table that is then complete is recorded in the
+    // master table. With a usable lookup table GedTable opens it (tag NAME), the person shown
+    // last from this file appears (none known: the Select Person command runs), the path goes to
+    // the top of the recent files and the caption names the file. Without one the lookup table
+    // is closed, the pages hidden and the caption is kCaption. With `onlyIfAlreadyIndexed`, and
+    // during the first activation, a file without a known lookup table is left alone and the
+    // current GEDCOM path is cleared: no dialog.
     void OpenGedcomFile(const QString& path, bool onlyIfAlreadyIndexed);
+    // As OpenGedcomFile(path, false), except that the Create Lookup Table dialog is always
+    // shown: a known file is rebuilt into its own lookup table (keeping its last viewed
+    // person), any other gets a new one.
+    void ReindexGedcomFile(const QString& path);
+
+    // The folder of the lookup tables of this window, with its trailing "/".
+    const QString& LookupFolder() const { return lookupFolder_; }
+    // The open lookup table of the current file (inactive when none); not exclusive.
+    HTable GedTable;
+    // The master table of indexed GEDCOM files and its creation component; see
+    // gedcom/MasterIndex.h.
+    gedcom::TMasterIndex& MasterIndex() { return *masterIndex_; }
+    // Record number of the current file's row in the master table; -1 when it has none.
+    int32_t CurrentMasterRow() const { return currentMasterRow_; }
 
     // The lookup table of the open GEDCOM file, through which the person views find records;
     // null when none is open. Not owned: it must stay alive while it is set.
@@ -165,7 +202,8 @@ public:
     void mnuSelectPersonClick();
     // Browse the open file's surnames by initial letter.
     void mnufindSurnameClick();
-    // Builds the current file's lookup table again.
+    // Closes the lookup table and builds the current file's lookup table again
+    // (ReindexGedcomFile). When the file has vanished the window is left without a file view.
     void mnuRebuildIndexClick();
     // Closes the window, which ends the program.
     void Exit1Click();
@@ -186,16 +224,28 @@ protected:
     // Saves the window placement; the program ends with the window.
     void closeEvent(QCloseEvent* event) override;
 
-    // Stand-in for the open state of the lookup table (always false until the table component
-    // is wired in); tests override it to exercise the enabling rule.
+    // Whether the lookup table GedTable is open; tests override it to exercise the enabling
+    // rule.
     virtual bool LookupTableActive() const;
     // Opens the View GEDCOM Section browser modally on the record with pointer `pointer`,
     // centred over this window, and destroys it when it closes. Throws when the record cannot
     // be read before the browser is shown.
     virtual void LoadGedComViewer(const std::string& pointer);
-    // Stand-in until the master index arrives: stores `pointer` (20 characters, blank-padded)
-    // as the last-used person of the open file. LoadIndividual ignores any failure of it.
+    // Stores `pointer` (20 characters, blank-padded) as LASTUSED of the current file's master
+    // row; every failure is swallowed.
     virtual void StoreLastUsed(const std::string& pointer);
+    // Shows the Create Lookup Table dialog modally, centred over this window. Tests override it
+    // to drive the dialog without an event loop of its own.
+    virtual void ExecCreateIndexForm(TCreateIndexForm& dialog);
+    // The builder the Create Lookup Table dialog runs; empty means the real one. Tests replace
+    // it.
+    virtual TCreateIndexBuild CreateIndexBuild() const;
+
+    // Stand-ins, each replaced when its part of the program arrives:
+    // the recent-files list, most recent first; until then it is empty.
+    virtual QStringList RecentFiles() const;
+    // puts `path` at the top of the recent-files list and saves the list to the settings file.
+    virtual void AddRecentFile(const QString& path);
 
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -222,15 +272,25 @@ private:
     // with SetLookupTable.
     void CreatePersonModel();
 
-    // Stand-ins, each replaced when its part of the program arrives:
-    // the master index opens or creates Quilbet.DBF/.CDX in the current directory.
+    // Opens or creates the master table; errors are swallowed.
     void OpenMasterIndex();
-    // the master index drops rows whose GEDCOM file or lookup table has vanished.
+    // Drops the master rows whose GEDCOM file or lookup table has vanished, with their files.
     void TidyMasterIndex();
+    // The open-file flow behind OpenGedcomFile and ReindexGedcomFile; `rebuild` always shows
+    // the Create Lookup Table dialog.
+    void OpenOrBuild(const QString& path, bool onlyIfAlreadyIndexed, bool rebuild);
+    // Creates, shows and frees the Create Lookup Table dialog for the two paths.
+    void RunCreateIndexForm(const std::string& gedcomPath, const std::string& lookupPath);
+    // Opens the lookup table at `lookupPath` with its index, then shows the person shown last.
+    void ShowLookupTable(const QString& path, const std::string& lookupPath,
+                         const std::string& indexPath, const std::string& lastUsed);
+    // The window without a usable lookup table: caption kCaption, pages hidden, GedTable
+    // closed.
+    void CloseFileView();
+    // Stand-ins, each replaced when its part of the program arrives:
     // the recent-files list, configured for the "Reopen" submenu of mnufile and loaded from the
-    // settings file; until then it is empty.
+    // settings file;
     void LoadRecentFiles();
-    QStringList RecentFiles() const;
     // window placement from and to the settings file; until then the window is centred.
     void RestorePlacement();
     void SavePlacement();
@@ -243,6 +303,12 @@ private:
     // failed, when the views still show the previous person but person_ no longer is that
     // person, so that clicking a relative there cannot show someone else's relative.
     bool personShown_ = false;
+
+    QString lookupFolder_;
+    std::unique_ptr<gedcom::TMasterIndex> masterIndex_;
+    // The person model's view of GedTable.
+    std::unique_ptr<TTableLookup> gedLookup_;
+    int32_t currentMasterRow_ = -1;
 
     bool firstActivation_ = true;
     bool firstActivationScheduled_ = false;

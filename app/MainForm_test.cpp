@@ -17,6 +17,7 @@
 #include "app/FileDialog.h"
 #include "app/JustOne.h"
 #include "app/MessageBox.h"
+#include "app/TestFolders.h"
 #include "app/WindowRoutines.h"
 #include "gedcom/GedcomState.h"
 #include "widgets/ScreenCursors.h"
@@ -46,6 +47,12 @@ protected:
     bool LookupTableActive() const override { return tableActive; }
 };
 
+// Answers the Create Lookup Table dialog with Cancel, building nothing.
+class DeclineBuildMainForm : public TMainForm {
+protected:
+    void ExecCreateIndexForm(TCreateIndexForm& dialog) override { dialog.CancelbuttonClick(); }
+};
+
 class MainFormTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -55,8 +62,10 @@ protected:
         char pattern[] = "/tmp/lineatum-form-XXXXXX";
         ASSERT_NE(mkdtemp(pattern), nullptr);
         tempDir_ = QString::fromLocal8Bit(pattern) + QLatin1Char('/');
+        TMainForm::SetFileFolders(tempDir_ + "Index/", tempDir_);
     }
     void TearDown() override {
+        UseTestRunFolders();
         GedcomState() = TGedcomState();
         QDir(tempDir_).removeRecursively();
     }
@@ -118,10 +127,12 @@ TEST_F(MainFormTest, CreatedWindowHasNoFileOpen) {
     EXPECT_FALSE(form.windowIcon().isNull());
 }
 
-TEST_F(MainFormTest, CreationMakesTheLookupDirectory) {
-    QDir(LookupDirectory()).removeRecursively();
+TEST_F(MainFormTest, CreationMakesTheLookupFolderWithItsParents) {
+    const QString folder = tempDir_ + "deep/er/Index/";
+    TMainForm::SetFileFolders(folder, tempDir_);
     TMainForm form;
-    EXPECT_TRUE(QFileInfo(LookupDirectory()).isDir());
+    EXPECT_TRUE(QFileInfo(folder).isDir());
+    EXPECT_EQ(form.LookupFolder(), folder);
     EXPECT_FALSE(MessageBox::LastShown().has_value());
 }
 
@@ -264,7 +275,7 @@ TEST_F(MainFormTest, StartupOpenDialogPickIsNotDroppedAsReopen) {
     // The file picked in the open dialog at start is a fresh choice, not the reopen of the last
     // file, so it must reach the open flow even though it has no lookup table yet.
     const QString path = MakeGedcomFile("family.ged");
-    TMainForm form;
+    DeclineBuildMainForm form;
     FileDialog::SetNextFileName(path);
     form.FormActivate();
     EXPECT_FALSE(form.FirstActivation());
@@ -276,7 +287,7 @@ TEST_F(MainFormTest, StartupOpenDialogPickIsNotDroppedAsReopen) {
 
 TEST_F(MainFormTest, OpenCommandStartsInProgramDirectoryAndCancelChangesNothing) {
     const QString path = MakeGedcomFile("before.ged");
-    TMainForm form;
+    DeclineBuildMainForm form;
     ASSERT_TRUE(ShowAndActivate(form, path));
     FileDialog::SetNextFileName(QString());
     Find<QToolButton>(form, "btnOpenGedcom")->click();

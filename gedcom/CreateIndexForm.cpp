@@ -1,0 +1,235 @@
+#include "gedcom/CreateIndexForm.h"
+
+#include <algorithm>
+#include <exception>
+#include <utility>
+
+#include <QApplication>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include "gedcom/FilePaths.h"
+#include "gedcom/GedcomState.h"
+#include "gedcom/LookupTableBuilder.h"
+#include "widgets/AnsiText.h"
+
+namespace {
+
+constexpr int kClientWidth = 427;
+constexpr int kClientHeight = 310;
+constexpr int kButtonWidth = 75;
+constexpr int kButtonHeight = 25;
+constexpr int kLabelWidth = 340;
+constexpr int kLabelHeight = 17;
+
+const char* const kIntroText =
+    "We need to create a fast lookup table for the GEDCOM file. \n"
+    "This will not change the GEDCOM file in any way.\n"
+    "\n"
+    "This could take a few minutes\n"
+    "\n"
+    "Press Create to start creating the lookup table, or cancel to quit.";
+
+void ProcessEvents() { QApplication::processEvents(); }
+
+// GedTable has no OnZadarirError handler, so the builder's engine errors arrive as
+// exceptions and its result never reports a handled failure.
+void RunBuilder(const std::string& gedcomPath, const std::string& lookupPath, HCreateTable& creator,
+                HTable& table, TLookupBuildProgress& progress) {
+    gedcom::BuildLookupTable(gedcomPath, lookupPath, creator, table, progress);
+}
+
+}  // namespace
+
+// Writes the builder's texts into the dialog's labels.
+class TCreateIndexForm::Progress : public TLookupBuildProgress {
+public:
+    explicit Progress(TCreateIndexForm& form) : form_(form) {}
+    void SetActivity(std::string_view text) override { form_.activity->setText(FromAnsi(text)); }
+    void SetIndividuals(std::string_view text) override {
+        form_.individuals->setText(FromAnsi(text));
+    }
+    void SetStatus(std::string_view text) override { form_.status->setText(FromAnsi(text)); }
+    void ProcessPendingEvents() override { ProcessEvents(); }
+
+private:
+    TCreateIndexForm& form_;
+};
+
+std::string PercentDone(int64_t count, int64_t total) {
+    if (total <= 0) return {};
+    // Integer arithmetic: the floating-point quotient can fall just short of a whole
+    // percentage (2900 of 10000 would show 28).
+    return std::to_string(count * 100 / total) + "% done";
+}
+
+TCreateIndexForm::TCreateIndexForm(QWidget* parent, TCreateIndexBuild build)
+    : QDialog(parent), build_(build ? std::move(build) : TCreateIndexBuild(RunBuilder)) {
+    BuildControls();
+    ShowBuildError = [this](const QString& message) {
+        QMessageBox::critical(this, QStringLiteral("Lineatum"), message);
+    };
+
+    GedTable.SetExclusive(true);
+    GedTable.OnStatus = [this](int stat1, int stat2, int stat3) {
+        GedTableStatus(stat1, stat2, stat3);
+    };
+    HCreateTable1.SetDBFTable(&GedTable);
+    HCreateTable1.SetDBFType(HDBFTypes::FoxPro2);
+    HCreateTable1.SetAutoOverwrite(true);
+    HCreateTable1.SetKeepOpen(false);
+    HCreateTable1.SetCreateFields(gedcom::LookupTableFields());
+
+    FormCreate();
+}
+
+TCreateIndexForm::~TCreateIndexForm() {
+    GedTable.OnStatus = nullptr;
+    CloseTableQuietly();
+}
+
+void TCreateIndexForm::BuildControls() {
+    setObjectName(QStringLiteral("CreateIndexForm"));
+    setWindowTitle(QStringLiteral("Create Lookup Table"));
+    // A title bar without a close box or system menu: the buttons are the only way out.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    setFixedSize(kClientWidth, kClientHeight);
+
+    auto makeLabel = [this](const char* name, int x, int y) {
+        auto* label = new QLabel(this);
+        label->setObjectName(QLatin1String(name));
+        label->setGeometry(x, y, kLabelWidth, kLabelHeight);
+        return label;
+    };
+    Label1 = new QLabel(QString::fromLatin1(kIntroText), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setWordWrap(true);
+    Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    // 95 pixels hold the text in the classic dialog font; a larger desktop font wraps it onto
+    // more lines, so the label grows downwards into the free space above the progress labels.
+    Label1->setGeometry(25, 21, 378, std::max(95, Label1->heightForWidth(378)));
+    activity = makeLabel("activity", 69, 136);
+    status = makeLabel("status", 69, 155);
+    individuals = makeLabel("individuals", 69, 174);
+
+    auto makeButton = [this](const char* name, const char* text, int x, int y, int width) {
+        auto* button = new QPushButton(QString::fromLatin1(text), this);
+        button->setObjectName(QLatin1String(name));
+        button->setGeometry(x, y, width, kButtonHeight);
+        button->setAutoDefault(false);
+        return button;
+    };
+    CreateButton = makeButton("CreateButton", "Create", 27, 262, kButtonWidth);
+    Cancelbutton = makeButton("Cancelbutton", "Cancel", 328, 262, kButtonWidth);
+    Cancelindexbutton =
+        makeButton("Cancelindexbutton", "Cancel Lookup Table Building", 70, 199, 234);
+    Cancelindexbutton->setEnabled(false);
+
+    connect(CreateButton, &QPushButton::clicked, this, &TCreateIndexForm::CreateButtonClick);
+    connect(Cancelbutton, &QPushButton::clicked, this, &TCreateIndexForm::CancelbuttonClick);
+    connect(Cancelindexbutton, &QPushButton::clicked, this,
+            &TCreateIndexForm::CancelindexbuttonClick);
+}
+
+void TCreateIndexForm::FormCreate() {
+    activity->clear();
+    status->clear();
+    individuals->clear();
+    GedTable.SetTransliterate(GedcomState().IbmPc);
+}
+
+void TCreateIndexForm::reject() {
+    // Escape and the window manager's close request end up here; only Cancel may close.
+    if (closing_) QDialog::reject();
+}
+
+void TCreateIndexForm::CancelbuttonClick() {
+    closing_ = true;
+    reject();
+}
+
+void TCreateIndexForm::CancelindexbuttonClick() { GedcomState().BuildCancelled = true; }
+
+void TCreateIndexForm::CreateButtonClick() {
+    CloseTableQuietly();
+    if (gedcomPath_.empty()) return;
+
+    indexNumber_ = 1;
+    statusTotal_ = 0;
+    // A flag left over from an earlier build must not delete this one.
+    GedcomState().BuildCancelled = false;
+    Cancelindexbutton->setEnabled(true);
+    Cancelbutton->setEnabled(false);
+    CreateButton->setEnabled(false);
+
+    bool failed = false;
+    QString error;
+    try {
+        Progress progress(*this);
+        build_(gedcomPath_, lookupPath_, HCreateTable1, GedTable, progress);
+    } catch (const std::exception& e) {
+        failed = true;
+        error = FromAnsi(e.what());
+    } catch (...) {
+        failed = true;
+    }
+    if (failed && error.isEmpty()) error = QStringLiteral("An unexpected error occurred.");
+
+    if (failed || GedcomState().BuildCancelled) {
+        CloseTableQuietly();
+        ProcessEvents();
+        DeleteLookupFiles();
+    }
+    if (failed) ShowBuildError(error);
+
+    Cancelindexbutton->setEnabled(false);
+    closing_ = true;
+    done(QDialog::Accepted);
+}
+
+void TCreateIndexForm::GedTableStatus(int stat1, int stat2, int stat3) {
+    switch (stat1) {
+        case -1:
+            if (stat2 == 1) {
+                activity->setText(QStringLiteral("Index %1 Sort Progress").arg(indexNumber_));
+            } else if (stat2 == 11) {
+                activity->setText(QStringLiteral("Pack Progress"));
+            }
+            statusTotal_ = stat3;
+            indexNumber_ = 2;
+            break;
+        case 0:
+            status->setText(QStringLiteral("Finished"));
+            break;
+        case 1:
+        case 11:
+            if (stat2 % 100 == 0) {
+                const std::string text = PercentDone(stat2, statusTotal_);
+                if (!text.empty()) status->setText(FromAnsi(text));
+            }
+            break;
+        default:
+            break;
+    }
+    ProcessEvents();
+}
+
+void TCreateIndexForm::CloseTableQuietly() {
+    try {
+        if (GedTable.State() == HTableState::Edit || GedTable.State() == HTableState::Insert) {
+            GedTable.Cancel();
+        }
+        GedTable.SetActive(false);
+    } catch (...) {
+        // Closing is only tidying up here; the build's own outcome is what counts.
+    }
+}
+
+void TCreateIndexForm::DeleteLookupFiles() {
+    if (lookupPath_.empty()) return;
+    gedcom::RemoveRegularFile(lookupPath_);
+    // The builder writes the table under the ".DBF" extension whatever the path's own is.
+    gedcom::RemoveRegularFile(gedcom::ReplaceExtension(lookupPath_, ".DBF"));
+    gedcom::RemoveRegularFile(gedcom::ReplaceExtension(lookupPath_, ".CDX"));
+}
