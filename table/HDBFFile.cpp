@@ -243,6 +243,7 @@ bool HDBFFile::Open(const std::string& name, HOpenMode mode) {
 
 void HDBFFile::Close() {
     if (!IsOpen()) return;
+    FlushWriteBehind();
     if (headerDirty_ && !ReadOnly()) WriteHeader();
     HFileObject::Close();  // releases every lock this object still holds
     ResetTable();
@@ -267,8 +268,23 @@ bool HDBFFile::ReadRecordBytes(int n, char* out) {
 
 void HDBFFile::RecordBytesWritten(int, const char*) {}
 
+void HDBFFile::WriteBehindFailed() {
+    // The file holds what it held before the batch; so does this object from now on.
+    recordCount_ = batchCount_;
+    lastSeenCount_ = std::min(lastSeenCount_, batchCount_);
+    headerDirty_ = batchHeaderDirty_;
+    knownSize_ = batchSize_;
+    tail_ = batchTail_;
+    if (recNo_ > recordCount_) {
+        recNo_ = recordCount_;
+        eof_ = true;
+    }
+    InvalidateReadAhead();
+}
+
 bool HDBFFile::ReadRecord(int target) {
     if (!CheckOpen(zsub::kPositioning)) return false;
+    if (!FlushWriteBehind()) return false;
     if (recordCount_ == 0) {
         RefreshHeader();
         if (recordCount_ == 0) {
@@ -337,6 +353,7 @@ bool HDBFFile::ReplaceRecord(int n) {
         ReportError(zcode::kAccessDenied, zsub::kWrite, FileName());
         return false;
     }
+    if (!FlushWriteBehind()) return false;
     HTableLockGuard recordLock(*this);
     if (autoLock_ && !wholeTableLocked_) {
         if (!LockRecord(n)) return false;
@@ -390,11 +407,18 @@ bool HDBFFile::AppendRecord() {
         ReportError(zcode::kAccessDenied, zsub::kWrite, FileName());
         return false;
     }
+    // Records appended to a file nobody else can see go through the write-behind buffer;
+    // the batch so far is written first when this record does not fit in it.
+    const bool behind = AppendsWriteBehind() && !OthersMayLook() && !HasIndexFiles();
+    if (!behind || !WriteBehindFits(RecordPosition(recordCount_ + 1), buffer_.size())) {
+        if (!FlushWriteBehind()) return false;
+    }
     if (!LockHeader()) return false;
     HHeaderLockGuard headerLock(*this);
     HTableLockGuard appendLock(*this);
     if (autoLock_ && !wholeTableLocked_) {
-        if (!LockAppend()) return false;
+        // The append lock of this write, not a lock the caller asked for: no flush.
+        if (!TakeLock(LockKind::Append, 0)) return false;
         appendLock.Adopt();
     }
     RefreshHeader();  // other programs may have appended
@@ -416,7 +440,19 @@ bool HDBFFile::AppendRecord() {
     {
         SuppressErrors quiet(*this);
         ClearLastError();
-        code = WriteAt(position, buffer_.data(), buffer_.size()) ? 0 : LastError();
+        if (behind) {
+            if (!WriteBehindPending()) {
+                batchCount_ = recordCount_;
+                batchHeaderDirty_ = headerDirty_;
+                batchSize_ = knownSize_;
+                batchTail_ = tail_;
+            }
+            code = WriteBehind(position, buffer_.data(), buffer_.size(), knownSize_, tail_)
+                       ? 0
+                       : LastError();
+        } else {
+            code = WriteAt(position, buffer_.data(), buffer_.size()) ? 0 : LastError();
+        }
         if (code != 0) {
             // Put the file back as it was: old length, old bytes after the last record.
             TruncateAt(knownSize_);
@@ -760,6 +796,7 @@ bool HDBFFile::RefreshHeader() {
 }
 
 bool HDBFFile::RefreshHeaderNow() {
+    if (!FlushWriteBehind()) return false;
     std::array<uint8_t, 32> fresh{};
     if (!ReadAt(0, fresh.data(), fresh.size())) return false;
     int64_t size = FileSize();
@@ -796,7 +833,9 @@ bool HDBFFile::WriteHeaderAfterWrite() {
 }
 
 bool HDBFFile::WriteHeader() {
-    if (!IsOpen() || ReadOnly() || !headerDirty_) return true;
+    if (!IsOpen() || ReadOnly()) return true;
+    if (!FlushWriteBehind()) return false;
+    if (!headerDirty_) return true;
     if (!LockHeader()) return false;
     HHeaderLockGuard headerLock(*this);
     const HDateTime now = Now();
@@ -883,10 +922,13 @@ bool HDBFFile::TakeLock(LockKind kind, int recNo) {
     return true;
 }
 
-bool HDBFFile::LockRecord(int recNo) { return TakeLock(LockKind::Record, recNo); }
-bool HDBFFile::LockAppend() { return TakeLock(LockKind::Append, 0); }
-bool HDBFFile::LockFileRange() { return TakeLock(LockKind::FileRange, 0); }
-bool HDBFFile::LockWholeFile() { return TakeLock(LockKind::WholeFile, 0); }
+// A lock the caller asks for may precede anything: the write-behind batch goes out first.
+bool HDBFFile::LockRecord(int recNo) {
+    return FlushWriteBehind() && TakeLock(LockKind::Record, recNo);
+}
+bool HDBFFile::LockAppend() { return FlushWriteBehind() && TakeLock(LockKind::Append, 0); }
+bool HDBFFile::LockFileRange() { return FlushWriteBehind() && TakeLock(LockKind::FileRange, 0); }
+bool HDBFFile::LockWholeFile() { return FlushWriteBehind() && TakeLock(LockKind::WholeFile, 0); }
 
 bool HDBFFile::UnlockTable() {
     if (lockDepth_ == 0) return true;

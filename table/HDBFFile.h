@@ -84,6 +84,13 @@ public:
     bool ReplaceRecord(int n);
     // Writes the record buffer as a new last record followed by the end-of-file byte, under
     // the header and append locks. On failure the file is as it was.
+    //
+    // When AppendsWriteBehind() allows it, on a file this object has to itself and with no
+    // index file attached, appended records are kept in the write-behind buffer
+    // (HFileObject::WriteBehind) and written in batches: before any read, header write, lock,
+    // other write, Close or Flush. A batch that cannot be written is reported then, as a
+    // failed append is (code, 1102, name); the file is put back as it was before the batch and
+    // the records of the batch are forgotten.
     bool AppendRecord();
     // Mark or unmark the current record deleted and write it. Without a current record
     // (nothing read yet) reports 1002/1207 and writes nothing.
@@ -199,6 +206,10 @@ protected:
     virtual void RecordBytesWritten(int n, const char* bytes);
     // The file changed under us (other program, truncation): forget cached records.
     virtual void InvalidateReadAhead() {}
+    void WriteBehindFailed() override;
+    // True when appends may go through the write-behind buffer (see AppendRecord). This layer
+    // writes every record at once.
+    virtual bool AppendsWriteBehind() const { return false; }
     // True when an index file is attached (it moves the record lock of some protocols).
     virtual bool HasIndexFiles() const { return false; }
     // True when another party can see or change the file while we work on it.
@@ -267,6 +278,11 @@ private:
     // failed append puts back.
     int64_t knownSize_ = 0;
     std::string tail_;
+    // State before the first record of the write-behind batch: what a failed flush restores.
+    int32_t batchCount_ = 0;
+    bool batchHeaderDirty_ = false;
+    int64_t batchSize_ = 0;
+    std::string batchTail_;
 };
 
 // Releases one table-level lock (UnlockTable) when it goes out of scope, so that an exception

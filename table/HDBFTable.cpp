@@ -149,7 +149,8 @@ void HDBFTable::Skip(int count) {
 // --- Index operations -------------------------------------------------------------------
 
 bool HDBFTable::OpenIndex(const std::string& path) {
-    if (!IsOpen()) return false;
+    // Appends kept back would otherwise miss the keys of the index now attached.
+    if (!IsOpen() || !FlushWriteBehind()) return false;
     return indexes_->Open(path);
 }
 
@@ -165,11 +166,12 @@ std::string HDBFTable::OrderName() const { return indexes_->OrderName(); }
 bool HDBFTable::AddTag(const std::string& path, const std::string& tag,
                        const std::string& keyExpression, const std::string& forExpression,
                        int option, int unique) {
-    if (!IsOpen()) return false;
+    // The build reads the records quietly: a failing write-behind batch is reported here.
+    if (!IsOpen() || !FlushWriteBehind()) return false;
     return indexes_->AddTag(path, tag, keyExpression, forExpression, option, unique);
 }
 
-bool HDBFTable::Reindex() { return IsOpen() && indexes_->ReindexAll(); }
+bool HDBFTable::Reindex() { return IsOpen() && FlushWriteBehind() && indexes_->ReindexAll(); }
 
 bool HDBFTable::HasStructuralIndex() const { return indexes_->StructuralIndex(); }
 
@@ -191,7 +193,7 @@ bool HDBFTable::LastWriteMovedRecord() const { return indexes_->LastWriteMoved()
 
 bool HDBFTable::Find(const std::string& key) {
     found_ = false;
-    if (!IsOpen()) return false;
+    if (!IsOpen() || !FlushWriteBehind()) return false;
     if (RecordCount() == 0) RefreshHeader();
     if (RecordCount() == 0) return false;
     // Under ClipLock the index files stay locked for the whole find.
@@ -247,7 +249,7 @@ void HDBFTable::SetRange(const std::string& low, const std::string& high) {
 // --- Pack -------------------------------------------------------------------------------
 
 bool HDBFTable::Pack() {
-    if (!IsOpen()) return false;
+    if (!IsOpen() || !FlushWriteBehind()) return false;
     if (ReadOnly() || TryLockWholeFile() != 0) {
         ReportError(zcode::kAccessDenied, zsub::kPack, FileName());
         return false;
@@ -308,6 +310,11 @@ void HDBFTable::SetReadAhead(bool on) {
         cache_.shrink_to_fit();
     }
     cacheFirst_ = cacheCount_ = 0;
+}
+
+void HDBFTable::SetWriteBehind(bool on) {
+    writeBehind_ = on;
+    if (!on && IsOpen()) FlushWriteBehind();
 }
 
 void HDBFTable::InvalidateReadAhead() { cacheFirst_ = cacheCount_ = 0; }

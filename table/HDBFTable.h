@@ -54,6 +54,12 @@ public:
     // Largest cache in bytes (always at least one record).
     static constexpr size_t kMaxReadAheadBytes = 256 * 1024;
 
+    // Write-behind of appends (see HDBFFile::AppendRecord): on a table opened exclusively,
+    // appended records are written in batches of up to 64 KB instead of one write each. On
+    // by default; it never applies to a shared table. Switching it off writes a pending batch.
+    void SetWriteBehind(bool on);
+    bool WriteBehindOn() const { return writeBehind_; }
+
     // Overrides the end flags, for callers that define them after a move (the table
     // component sets Bof after going to the top and Eof after going to the bottom).
     void SetEndFlags(bool bof, bool eof) {
@@ -125,6 +131,7 @@ protected:
     bool ReadRecordBytes(int n, char* out) override;
     void RecordBytesWritten(int n, const char* bytes) override;
     void InvalidateReadAhead() override;
+    bool AppendsWriteBehind() const override { return writeBehind_; }
 
     // Seams for the index layer. Without index files there is no controlling order, writes
     // update no keys and Pack has nothing to rebuild.
@@ -144,6 +151,7 @@ private:
     }
 
     bool readAhead_ = false;
+    bool writeBehind_ = true;
     bool findNear_ = false;
     bool exactFind_ = false;
     bool found_ = false;

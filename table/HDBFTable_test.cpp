@@ -2,6 +2,7 @@
 
 #include <tuple>
 
+#include "table/CharServices.h"
 #include "table/DbfTestUtil.h"
 
 #include <gtest/gtest.h>
@@ -253,6 +254,133 @@ TEST_F(HDBFTableTest, ReadAheadReturnsTheSameRecords) {
     for (int k = 1499; k >= 1; --k) table_.Skip(-1);
     EXPECT_EQ(table_.RecNo(), 1);
     EXPECT_EQ(Name(), "N0");
+}
+
+// --- Write-behind of appends ------------------------------------------------------------
+
+constexpr HOpenMode kExclusive{HFileAccess::ReadWrite, HFileShare::Exclusive};
+
+TEST_F(HDBFTableTest, ExclusiveAppendsAreWrittenInBatches) {
+    Open({"A"}, kExclusive);
+    const std::string before = ReadFile(path_);
+    FailingIo io;
+    ScopedIo scoped(&io);
+    for (int i = 0; i < 100; ++i) {
+        table_.FieldPut("NAME", "N" + std::to_string(i));
+        ASSERT_TRUE(table_.AppendRecord());
+    }
+    EXPECT_EQ(io.writes, 0);
+    EXPECT_EQ(ReadFile(path_), before);
+    EXPECT_EQ(table_.RecordCount(), 101);
+    // 700 more records of 102 bytes pass the 64 KB buffer more than once.
+    for (int i = 100; i < 800; ++i) ASSERT_TRUE(table_.AppendRecord());
+    EXPECT_GE(io.writes, 1);
+    EXPECT_LE(io.writes, 2);
+}
+
+TEST_F(HDBFTableTest, ReadAfterBufferedAppendsSeesThem) {
+    for (bool readAhead : {false, true}) {
+        SCOPED_TRACE(readAhead);
+        HDBFTable table;
+        Make({"A"});
+        ASSERT_TRUE(table.Open(path_, kExclusive));
+        table.SetReadAhead(readAhead);
+        for (const char* name : {"B", "C", "D"}) {
+            table.FieldPut("NAME", name);
+            ASSERT_TRUE(table.AppendRecord());
+        }
+        ASSERT_TRUE(table.Go(3));
+        EXPECT_EQ(table.FieldGet("NAME").substr(0, 1), "C");
+        EXPECT_EQ(ReadFile(path_).size(), 161u + 4 * 102 + 1);
+        table.Close();
+    }
+}
+
+TEST_F(HDBFTableTest, CloseWritesBufferedAppends) {
+    Open({"A"}, kExclusive);
+    for (const char* name : {"B", "C"}) {
+        table_.FieldPut("NAME", name);
+        ASSERT_TRUE(table_.AppendRecord());
+    }
+    table_.Close();
+    // The same bytes as appending one record at a time, header date aside.
+    HDBFTable plain;
+    const std::string other = dir_.File("U.DBF");
+    WriteFile(other, BuildTable(0x03, LookupFields(), {BuildRecord(LookupFields(), {"I", "A"})}));
+    ASSERT_TRUE(plain.Open(other, kExclusive));
+    plain.SetWriteBehind(false);
+    for (const char* name : {"B", "C"}) {
+        plain.FieldPut("NAME", name);
+        ASSERT_TRUE(plain.AppendRecord());
+    }
+    plain.Close();
+    std::string a = ReadFile(path_), b = ReadFile(other);
+    ASSERT_EQ(a.size(), 161u + 3 * 102 + 1);
+    ASSERT_EQ(a.size(), b.size());
+    EXPECT_EQ(a.substr(32), b.substr(32));
+    EXPECT_EQ(a[4], 3);
+}
+
+TEST_F(HDBFTableTest, FailedBatchIsReportedAndLeavesTheFileAsBefore) {
+    Open({"A"}, kExclusive);
+    const std::string before = ReadFile(path_);
+    FailingIo io;
+    ScopedIo scoped(&io);
+    for (const char* name : {"B", "C"}) {
+        table_.FieldPut("NAME", name);
+        ASSERT_TRUE(table_.AppendRecord());
+    }
+    io.failWriteAt = io.writes + 1;
+    io.partialBytes = 40;
+    EXPECT_FALSE(table_.Go(1));
+    ASSERT_FALSE(log_.empty());
+    EXPECT_EQ(log_.last().code, 223);
+    EXPECT_EQ(log_.last().subCode, 1102);
+    EXPECT_EQ(log_.last().text, AnsiUpper(path_));
+    EXPECT_EQ(ReadFile(path_), before);
+    EXPECT_EQ(table_.RecordCount(), 1);
+    // The table goes on from the file as it is.
+    ASSERT_TRUE(table_.Go(1));
+    table_.FieldPut("NAME", "D");
+    ASSERT_TRUE(table_.AppendRecord());
+    table_.Close();
+    const std::string after = ReadFile(path_);
+    ASSERT_EQ(after.size(), 161u + 2 * 102 + 1);
+    EXPECT_EQ(after[4], 2);
+    EXPECT_EQ(after.substr(161 + 102 + 2, 1), "D");  // after the flag and RTYPE
+}
+
+TEST_F(HDBFTableTest, FailedBatchAtCloseLeavesTheFileAsBefore) {
+    Open({"A"}, kExclusive);
+    const std::string before = ReadFile(path_);
+    FailingIo io;
+    ScopedIo scoped(&io);
+    ASSERT_TRUE(table_.AppendRecord());
+    io.failWriteAt = io.writes + 1;
+    table_.Close();
+    EXPECT_EQ(log_.last().code, 223);
+    EXPECT_EQ(log_.last().subCode, 1102);
+    EXPECT_EQ(ReadFile(path_), before);
+}
+
+TEST_F(HDBFTableTest, SharedTableWritesEveryAppendAtOnce) {
+    Open({"A"});
+    FailingIo io;
+    ScopedIo scoped(&io);
+    ASSERT_TRUE(table_.AppendRecord());
+    EXPECT_EQ(io.writes, 2);  // the record and the header
+    EXPECT_EQ(ReadFile(path_).size(), 161u + 2 * 102 + 1);
+}
+
+TEST_F(HDBFTableTest, SecondObjectOfTheProcessSeesBufferedAppends) {
+    Open({"A"}, kExclusive);
+    ASSERT_TRUE(table_.AppendRecord());
+    HDBFTable second;
+    ASSERT_TRUE(second.Open(path_, kExclusive));  // shares the descriptor
+    EXPECT_EQ(ReadFile(path_).size(), 161u + 2 * 102 + 1);
+    // From now on the first object writes each append at once.
+    ASSERT_TRUE(table_.AppendRecord());
+    EXPECT_EQ(ReadFile(path_).size(), 161u + 3 * 102 + 1);
 }
 
 }  // namespace

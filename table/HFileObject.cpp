@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <sys/stat.h>
@@ -29,6 +30,7 @@ struct HSharedHandle {
     bool shared = false;
     bool writable = false;
     int users = 0;
+    HFileObject* writingBehind = nullptr;  // the object with queued bytes, if any
     std::vector<Range> ranges;  // every lock held through this descriptor, by object
 };
 
@@ -59,9 +61,13 @@ bool LockConflict(int error) { return error == EAGAIN || error == EACCES || erro
 // an error that `retryable` accepts, tries again until the retry time has passed, letting the
 // host process its events between attempts. The mutex is not held while waiting, so another
 // thread can release the lock being waited for.
+//
+// The clock is read only once an attempt has failed: the first attempt nearly always succeeds,
+// and a tick-counter read per file operation is measurable when records are written one by one.
 template <class Attempt, class Retryable>
 int WithRetry(Attempt attempt, Retryable retryable) {
-    const uint32_t start = Host().TickCount();
+    bool started = false;
+    uint32_t start = 0;
     for (;;) {
         int error;
         {
@@ -69,6 +75,10 @@ int WithRetry(Attempt attempt, Retryable retryable) {
             error = attempt();
         }
         if (error == 0 || !retryable(error)) return error;
+        if (!started) {
+            started = true;
+            start = Host().TickCount();
+        }
         if (Host().TickCount() - start >= gRetryTime) return error;
         Host().ProcessPendingEvents();
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -163,6 +173,8 @@ bool HFileObject::Open(const std::string& path, HOpenMode mode) {
     }
     for (HSharedHandle* handle : OpenHandles()) {
         if (handle->device == st.st_dev && handle->inode == st.st_ino) {
+            // The bytes another object keeps back must be on disk before this one can look.
+            if (handle->writingBehind) handle->writingBehind->FlushWriteBehind();
             handle_ = handle;
             ++handle->users;
             shared_ = handle->shared;
@@ -284,6 +296,7 @@ bool HFileObject::Create(const std::string& path) {
 
 void HFileObject::Close() {
     if (!handle_) return;
+    FlushWriteBehind();
     std::lock_guard<std::recursive_mutex> lock(EngineMutex());
     // Drop every lock this object holds, even when the descriptor lives on for another
     // object: a lock must not outlive the object that took it.
@@ -318,6 +331,7 @@ bool HFileObject::ReadAt(int64_t position, void* buffer, size_t length) {
         ReportError(6, zsub::kRead, displayName_);
         return false;
     }
+    if (!FlushWriteBehind()) return false;
     const int64_t at = position < 0 ? position_ : position;
     size_t transferred = 0;
     int error =
@@ -345,6 +359,7 @@ bool HFileObject::WriteAt(int64_t position, const void* buffer, size_t length) {
         ReportError(zcode::kAccessDenied, zsub::kWrite, displayName_);
         return false;
     }
+    if (!FlushWriteBehind()) return false;
     const int64_t at = position < 0 ? position_ : position;
     int error = WithRetry([&] { return FileIo().Write(handle_->fd, buffer, length, at); },
                           TransientIoError);
@@ -363,6 +378,7 @@ int64_t HFileObject::FileSize() {
         ReportError(6, zsub::kFileSize, displayName_);
         return -1;
     }
+    if (!FlushWriteBehind()) return -1;
     int64_t size = 0;
     int error;
     {
@@ -378,6 +394,7 @@ int64_t HFileObject::FileSize() {
 
 bool HFileObject::Flush() {
     if (!handle_) return false;
+    if (!FlushWriteBehind()) return false;
     int error;
     {
         std::lock_guard<std::recursive_mutex> lock(EngineMutex());
@@ -396,6 +413,7 @@ bool HFileObject::TruncateAt(int64_t position) {
         ReportError(zcode::kAccessDenied, zsub::kTruncate, displayName_);
         return false;
     }
+    if (!FlushWriteBehind()) return false;
     int error;
     {
         std::lock_guard<std::recursive_mutex> lock(EngineMutex());
@@ -407,6 +425,66 @@ bool HFileObject::TruncateAt(int64_t position) {
     }
     wrote_ = true;
     return true;
+}
+
+bool HFileObject::CanWriteBehind() const {
+    return handle_ != nullptr && !shared_ && !readOnly_ && handle_->users == 1 &&
+           flushMode_ != HFlushMode::AfterWrite;
+}
+
+bool HFileObject::WriteBehind(int64_t position, const void* buffer, size_t length,
+                              int64_t sizeBefore, const std::string& tailBefore) {
+    if (!CanWriteBehind()) {
+        if (!FlushWriteBehind()) return false;
+        return WriteAt(position, buffer, length);
+    }
+    if (!WriteBehindFits(position, length) && !FlushWriteBehind()) return false;
+    if (pending_.empty()) {
+        if (length > kWriteBehindBytes) return WriteAt(position, buffer, length);
+        pending_.reserve(kWriteBehindBytes);
+        pendingAt_ = position;
+        restoreSize_ = sizeBefore;
+        restoreTail_ = tailBefore;
+        handle_->writingBehind = this;
+    }
+    const size_t offset = static_cast<size_t>(position - pendingAt_);
+    if (pending_.size() < offset + length) pending_.resize(offset + length);
+    std::memcpy(pending_.data() + offset, buffer, length);
+    position_ = position + static_cast<int64_t>(length);
+    wrote_ = true;
+    return true;
+}
+
+bool HFileObject::WriteBehindFits(int64_t position, size_t length) const {
+    if (pending_.empty()) return true;
+    const int64_t end = pendingAt_ + static_cast<int64_t>(pending_.size());
+    return position >= pendingAt_ && position <= end &&
+           static_cast<size_t>(position - pendingAt_) + length <= kWriteBehindBytes;
+}
+
+bool HFileObject::FlushWriteBehind() {
+    if (pending_.empty()) return true;
+    handle_->writingBehind = nullptr;
+    std::string bytes;
+    bytes.swap(pending_);
+    const int64_t at = pendingAt_;
+    int error = WithRetry([&] { return FileIo().Write(handle_->fd, bytes.data(), bytes.size(), at); },
+                          TransientIoError);
+    if (error == 0) {
+        bytes.clear();
+        pending_.swap(bytes);  // keeps the buffer's memory for the next batch
+        return true;
+    }
+    {
+        // Put the file back as it was before the batch: old length, old bytes after it.
+        std::lock_guard<std::recursive_mutex> lock(EngineMutex());
+        FileIo().Truncate(handle_->fd, restoreSize_);
+        if (!restoreTail_.empty())
+            FileIo().Write(handle_->fd, restoreTail_.data(), restoreTail_.size(), at);
+    }
+    WriteBehindFailed();
+    ReportError(ZadarirCodeFromErrno(error), zsub::kWrite, displayName_);
+    return false;
 }
 
 int HFileObject::AcquireRange(uint64_t offset, uint64_t length, bool retry) {
@@ -468,6 +546,7 @@ int HFileObject::Unlock() {
     if (!handle_ || !regionLocked_) return 0;
     int code = ReleaseRange(regionOffset_, regionLength_);
     if (flushMode_ == HFlushMode::OnUnlock && !readOnly_) {
+        FlushWriteBehind();
         std::lock_guard<std::recursive_mutex> lock(EngineMutex());
         FileIo().Sync(handle_->fd);
     }

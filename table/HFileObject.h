@@ -104,6 +104,28 @@ public:
     bool Flush();
     bool TruncateAt(int64_t position);
 
+    // --- Write-behind ------------------------------------------------------------------
+    // Queues `length` bytes for `position` in the write-behind buffer instead of writing them
+    // now. Only for an object that has the file to itself (opened exclusively, descriptor not
+    // shared with another object, flush mode not 1); otherwise, or when the bytes neither
+    // extend nor overlap the queued ones, or the buffer would pass kWriteBehindBytes, the
+    // queued bytes are written first (see FlushWriteBehind) and the new ones start a new batch
+    // or, when buffering is not allowed, are written at once as by WriteAt. `sizeBefore` and
+    // `tailBefore` describe the file before the first queued write of a batch: its size and
+    // the bytes from `position` to that size, what a failed flush puts back. Returns false
+    // after a reported failure.
+    bool WriteBehind(int64_t position, const void* buffer, size_t length, int64_t sizeBefore,
+                     const std::string& tailBefore);
+    // Writes the queued bytes, if any. On failure the file is put back as it was before the
+    // batch (size and tail), WriteBehindFailed runs, and (code, 1102, name) is reported.
+    // ReadAt, WriteAt, FileSize, Flush, TruncateAt, the locks and Close call it first, so the
+    // queued bytes are on disk before anything can look at the file.
+    bool FlushWriteBehind();
+    bool WriteBehindPending() const { return !pending_.empty(); }
+    // True when `length` bytes for `position` can join the queued ones without a flush.
+    bool WriteBehindFits(int64_t position, size_t length) const;
+    static constexpr size_t kWriteBehindBytes = 64 * 1024;
+
     // --- Locks -------------------------------------------------------------------------
     // Locks `length` bytes at `offset` for `owner`. This object holds at most one region lock:
     // the same offset and owner again succeeds without a new lock; any other request while
@@ -153,8 +175,15 @@ public:
     // Region used to emulate exclusive and shared opens (beyond every protocol's locks).
     static constexpr uint64_t kShareLockOffset = 0x4000000000000000ull;
 
+protected:
+    // The queued bytes of a batch could not be written and the file holds what it held before
+    // the batch: forget whatever the batch was taken to have added. Runs before the report.
+    virtual void WriteBehindFailed() {}
+
 private:
     friend class SuppressErrors;
+    // May this object keep written bytes to itself for a while?
+    bool CanWriteBehind() const;
     int AcquireRange(uint64_t offset, uint64_t length, bool retry);
     int ReleaseRange(uint64_t offset, uint64_t length);
     void ReleaseHandle();
@@ -182,6 +211,13 @@ private:
     uint64_t secondOffset_ = 0x7FFFFFFEu;
     uint64_t fileLockLength_ = 0x3FFFFFFFu;
     HFlushMode flushMode_ = HFlushMode::Never;
+
+    // Write-behind batch: bytes queued for pendingAt_, and the file's size and tail (the bytes
+    // from pendingAt_ to that size) before the batch.
+    std::string pending_;
+    int64_t pendingAt_ = 0;
+    int64_t restoreSize_ = 0;
+    std::string restoreTail_;
 };
 
 // The code of the last error reported (or recorded) by any file object on this thread.

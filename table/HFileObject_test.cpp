@@ -19,7 +19,12 @@ namespace {
 class CountingHost : public HHost {
 public:
     int pumps = 0;
+    int clockReads = 0;
     void ProcessPendingEvents() override { ++pumps; }
+    uint32_t TickCount() override {
+        ++clockReads;
+        return HHost::TickCount();
+    }
 };
 
 class HFileObjectTest : public testing::Test {
@@ -133,6 +138,30 @@ TEST_F(HFileObjectTest, TransientReadFailureIsRetried) {
     char c = 0;
     EXPECT_TRUE(file.ReadAt(0, &c, 1));
     EXPECT_EQ(io.reads, 4);
+}
+
+TEST_F(HFileObjectTest, SuccessfulOperationsDoNotReadTheClock) {
+    CountingHost host;
+    InstallHost(&host);
+    HFileObject file;
+    ASSERT_TRUE(file.Open(path_, Shared()));
+    char c = 0;
+    EXPECT_TRUE(file.ReadAt(0, &c, 1));
+    EXPECT_TRUE(file.WriteAt(0, "b", 1));
+    EXPECT_EQ(file.LockRegion(10, 1, 1), 0);
+    EXPECT_EQ(file.Unlock(), 0);
+    EXPECT_EQ(host.clockReads, 0);
+    // A failed attempt starts the retry time.
+    FailingIo io;
+    io.failReadAt = 1;
+    io.error = 5;  // EIO
+    {
+        ScopedIo scoped(&io, 2000);
+        EXPECT_TRUE(file.ReadAt(0, &c, 1));
+    }
+    EXPECT_GE(host.clockReads, 1);
+    file.Close();
+    InstallHost(nullptr);
 }
 
 TEST_F(HFileObjectTest, PersistentWriteFailureIsReportedAfterRetrying) {

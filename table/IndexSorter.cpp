@@ -2,6 +2,7 @@
 // buffer and read back through one 1024-byte block per run.
 #include "table/IndexSorter.h"
 
+#include <algorithm>
 #include <atomic>
 #include <bit>
 #include <cerrno>
@@ -73,37 +74,48 @@ private:
     std::string path_;
 };
 
-// Reads the entries of one run, one 1024-byte block at a time.
+// Reads the entries of one run, a few 1024-byte blocks per file read (a merge of hundreds of
+// runs would otherwise make one system call per block).
 class HIndexSorter::RunReader {
 public:
+    static constexpr size_t kBlocksPerRead = 4;
+
     RunReader(RunFile* file, uint64_t start, uint64_t end)
-        : file_(file), block_(start), end_(end) {}
+        : file_(file), next_(start), end_(end) {}
 
     // 1: key() holds the next key; 0: run exhausted; -1: error in status().
     int Next() {
         for (;;) {
-            if (!loaded_) {
-                if (block_ >= end_) return 0;
-                status_ = file_->Read(block_, buffer_.data(), buffer_.size());
-                if (!status_.ok()) return -1;
-                loaded_ = true;
+            if (block_ == nullptr) {
+                if (loadedBlocks_ == blockIndex_) {
+                    if (next_ >= end_) return 0;
+                    const size_t blocks = static_cast<size_t>(
+                        std::min<uint64_t>(kBlocksPerRead, (end_ - next_) / kRunBlockSize));
+                    if (blocks == 0) return 0;
+                    status_ = file_->Read(next_, buffer_.data(), blocks * kRunBlockSize);
+                    if (!status_.ok()) return -1;
+                    next_ += blocks * kRunBlockSize;
+                    loadedBlocks_ = blocks;
+                    blockIndex_ = 0;
+                }
+                block_ = buffer_.data() + blockIndex_ * kRunBlockSize;
                 pos_ = 4;
             }
-            if (pos_ + 4 <= kRunBlockSize &&
-                (buffer_[pos_] | buffer_[pos_ + 1] | buffer_[pos_ + 2] | buffer_[pos_ + 3]) != 0) {
-                const size_t shared = buffer_[pos_];
-                const size_t length = buffer_[pos_ + 1];
+            const uint8_t* b = block_;
+            if (pos_ + 4 <= kRunBlockSize && (b[pos_] | b[pos_ + 1] | b[pos_ + 2] | b[pos_ + 3]) != 0) {
+                const size_t shared = b[pos_];
+                const size_t length = b[pos_ + 1];
                 if (shared > key_.size() || pos_ + 2 + length > kRunBlockSize) {
                     status_ = HStatus::Error(zcode::kShortRead, zsub::kRead, file_->path());
                     return -1;
                 }
                 key_.resize(shared);
-                key_.append(reinterpret_cast<const char*>(&buffer_[pos_ + 2]), length);
+                key_.append(reinterpret_cast<const char*>(&b[pos_ + 2]), length);
                 pos_ += 2 + length;
                 return 1;
             }
-            loaded_ = false;
-            block_ += kRunBlockSize;
+            block_ = nullptr;
+            ++blockIndex_;
         }
     }
 
@@ -112,11 +124,13 @@ public:
 
 private:
     RunFile* file_;
-    uint64_t block_;
+    uint64_t next_;  // file offset of the first block not read yet
     uint64_t end_;
-    bool loaded_ = false;
+    size_t loadedBlocks_ = 0;
+    size_t blockIndex_ = 0;
+    const uint8_t* block_ = nullptr;  // the block being read, nullptr between blocks
     size_t pos_ = 0;
-    std::array<uint8_t, kRunBlockSize> buffer_{};
+    std::array<uint8_t, kBlocksPerRead * kRunBlockSize> buffer_{};
     std::string key_;
     HStatus status_;
 };
@@ -128,16 +142,26 @@ HIndexSorter::HIndexSorter(Options options) : options_(std::move(options)) {
 
 HIndexSorter::~HIndexSorter() = default;
 
-std::string HIndexSorter::RecordString(uint32_t record) {
+namespace {
+
+// Writes the record string of `record` to `out` (at least 11 bytes); returns its length.
+size_t PutRecordString(uint32_t record, char* out) {
     char digits[10];
-    int n = 0;
+    size_t n = 0;
     do {
         digits[n++] = static_cast<char>('0' + record % 10);
         record /= 10;
     } while (record != 0);
-    std::string out(1, static_cast<char>(n));
-    while (n > 0) out += digits[--n];
-    return out;
+    out[0] = static_cast<char>(n);
+    for (size_t i = 0; i < n; ++i) out[1 + i] = digits[n - 1 - i];
+    return n + 1;
+}
+
+}  // namespace
+
+std::string HIndexSorter::RecordString(uint32_t record) {
+    char out[11];
+    return std::string(out, PutRecordString(record, out));
 }
 
 bool HIndexSorter::SplitSortKey(std::string_view sortKey, std::string_view* key, uint32_t* record) {
@@ -214,7 +238,10 @@ HStatus HIndexSorter::Add(std::string_view key, uint32_t record) {
     if (key.size() > kMaxKeyBytes) key = key.substr(0, kMaxKeyBytes);
     std::string& path = scratch_;
     path.assign(key);
-    if (!options_.unique) path += RecordString(record);
+    if (!options_.unique) {
+        char recordString[11];
+        path.append(recordString, PutRecordString(record, recordString));
+    }
     int inserted = Insert(path, record);
     if (inserted < 0) {
         HStatus st = Spill(false);
@@ -253,9 +280,7 @@ HStatus HIndexSorter::WalkTree(EmitFn&& emit) {
                 size_t length = depth;
                 if (options_.unique) {
                     const uint32_t record = it.child | (static_cast<uint32_t>(it.recordHigh) << 16);
-                    const std::string recordString = RecordString(record);
-                    std::memcpy(path + depth, recordString.data(), recordString.size());
-                    length += recordString.size();
+                    length += PutRecordString(record, path + depth);
                 }
                 HStatus st = emit(std::string_view(path, length));
                 if (!st.ok()) return st;

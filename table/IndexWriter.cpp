@@ -49,6 +49,9 @@ HStatus HIndexWriter::Advance(size_t level) {
     Level& l = levels_[level];
     const HCdxEntry& last = l.node.entries.back();
     HCdxEntry up{last.key, last.record, l.page};
+    if (level == 0) {
+        for (HCdxEntry& entry : l.node.entries) spareKeys_.push_back(std::move(entry.key));
+    }
     l.node.entries.clear();
     l.node.left = l.page;
     l.node.right = cdx::kNoSibling;
@@ -82,7 +85,12 @@ HStatus HIndexWriter::Add(std::string_view key, uint32_t record) {
         if (!st.ok()) return st;
     }
     Level& leaf = levels_[0];
-    HCdxEntry entry{std::string(key.substr(0, shape_.keyLength)), record, 0};
+    HCdxEntry entry{{}, record, 0};
+    if (!spareKeys_.empty()) {
+        entry.key = std::move(spareKeys_.back());
+        spareKeys_.pop_back();
+    }
+    entry.key.assign(key.substr(0, shape_.keyLength));
     static const std::string kNoKey;
     const std::string& previous = leaf.node.entries.empty() ? kNoKey : leaf.node.entries.back().key;
     leaf.freeBytes -= LeafEntryCost(previous, entry.key, shape_, widths_);

@@ -73,6 +73,9 @@ private:
     HCdxLeafWidths widths_;
     HStatusReport report_;
     std::vector<Level> levels_;
+    // Key strings of written leaves, kept for the next leaf's entries so that adding a key
+    // does not allocate.
+    std::vector<std::string> spareKeys_;
     uint32_t keysWritten_ = 0;
     int leafThreshold_ = 0;
     int maxInterior_ = 0;

@@ -76,6 +76,45 @@ std::string MachineKeyForm(std::string_view text, int keyLength) {
     return std::string(t);
 }
 
+namespace {
+
+// What one byte contributes to a general key: one or two primary weights and zero to two
+// secondary codes, worked out once from the tables above.
+struct GeneralWeights {
+    uint8_t primaryCount;
+    uint8_t secondaryCount;
+    uint8_t primary[2];
+    uint8_t secondary[2];
+};
+
+std::array<GeneralWeights, 256> MakeGeneralWeights() {
+    std::array<GeneralWeights, 256> table{};
+    for (int c = 0; c < 256; ++c) {
+        GeneralWeights& w = table[static_cast<size_t>(c)];
+        const uint8_t p = kPrimary[static_cast<size_t>(c)];
+        const uint8_t s = kSecondary[static_cast<size_t>(c)];
+        if ((p == 0x00 || p == 0x06 || p == 0x12 || p == 0x18) && ExpansionAt(p + 1) != 0) {
+            w.primary[w.primaryCount++] = ExpansionAt(p + 2);
+            w.primary[w.primaryCount++] = ExpansionAt(p + 4);
+        } else {
+            w.primary[w.primaryCount++] = p;
+        }
+        if (s == 0x80) {
+            if (ExpansionAt(p + 3) != 0)
+                w.secondary[w.secondaryCount++] = static_cast<uint8_t>(ExpansionAt(p + 3) | 0xF0);
+            if (ExpansionAt(p + 5) != 0)
+                w.secondary[w.secondaryCount++] = static_cast<uint8_t>(ExpansionAt(p + 5) | 0xF0);
+        } else if (s != 0) {
+            w.secondary[w.secondaryCount++] = static_cast<uint8_t>(s | 0xF0);
+        }
+    }
+    return table;
+}
+
+const std::array<GeneralWeights, 256> kGeneralWeights = MakeGeneralWeights();
+
+}  // namespace
+
 std::string GeneralKeyForm(std::string_view text, int keyLength) {
     std::string_view t = TrimTrailing(text, false);
     // Builds run this once per record: the weights go to buffers on the stack (at most two
@@ -89,24 +128,15 @@ std::string GeneralKeyForm(std::string_view text, int keyLength) {
     }
     char* secondary = primary + 2 * t.size();
     size_t np = 0, ns = 0;
+    // Both slots of each weight pair are stored whatever the counts; only the counts advance.
     for (char ch : t) {
-        const uint8_t c = static_cast<uint8_t>(ch);
-        const uint8_t p = kPrimary[c];
-        const uint8_t s = kSecondary[c];
-        if ((p == 0x00 || p == 0x06 || p == 0x12 || p == 0x18) && ExpansionAt(p + 1) != 0) {
-            primary[np++] = static_cast<char>(ExpansionAt(p + 2));
-            primary[np++] = static_cast<char>(ExpansionAt(p + 4));
-        } else {
-            primary[np++] = static_cast<char>(p);
-        }
-        if (s == 0x80) {
-            if (ExpansionAt(p + 3) != 0)
-                secondary[ns++] = static_cast<char>(ExpansionAt(p + 3) | 0xF0);
-            if (ExpansionAt(p + 5) != 0)
-                secondary[ns++] = static_cast<char>(ExpansionAt(p + 5) | 0xF0);
-        } else if (s != 0) {
-            secondary[ns++] = static_cast<char>(s | 0xF0);
-        }
+        const GeneralWeights& w = kGeneralWeights[static_cast<uint8_t>(ch)];
+        primary[np] = static_cast<char>(w.primary[0]);
+        primary[np + 1] = static_cast<char>(w.primary[1]);
+        np += w.primaryCount;
+        secondary[ns] = static_cast<char>(w.secondary[0]);
+        secondary[ns + 1] = static_cast<char>(w.secondary[1]);
+        ns += w.secondaryCount;
     }
     while (ns > 0 && static_cast<uint8_t>(secondary[ns - 1]) == 0xF0) --ns;
     size_t total = np + ns;

@@ -75,6 +75,7 @@ bool HKeyProgram::Compile(const HKeySource& source, const std::string& expressio
         pos = end + 1;
         if (pos >= text.size()) return false;  // an operator must be followed by a term
     }
+    totalWidth_ = static_cast<size_t>(total);
     compiled_ = true;
     return true;
 }
@@ -101,6 +102,7 @@ bool HKeyProgram::Evaluate(HKeySource* source, const std::string* tagName,
     const std::array<unsigned char, 256>& lower = LowerTable();
     const char* record = source->RecordData();
     out.type = 'C';
+    out.text.reserve(totalWidth_);  // one allocation per record, not one per term
     size_t moved = 0;
     std::string bytes;
     for (const Term& term : terms_) {

@@ -34,5 +34,6 @@ private:
     };
 
     std::vector<Term> terms_;
+    size_t totalWidth_ = 0;  // length of every result
     bool compiled_ = false;
 };
