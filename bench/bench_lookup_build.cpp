@@ -26,13 +26,6 @@ double Seconds(std::chrono::steady_clock::time_point since) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
 }
 
-class SilentProgress : public TLookupBuildProgress {
-public:
-    void SetActivity(std::string_view) override {}
-    void SetIndividuals(std::string_view) override {}
-    void SetStatus(std::string_view) override {}
-};
-
 // Runs mawk over `path`; returns its wall time in seconds and the line count it printed.
 double TimeMawk(const std::string& path, long long* lines) {
     const std::string command = "mawk 'END{print NR}' '" + path + "'";
@@ -91,7 +84,7 @@ int main(int argc, char** argv) {
         HTable table;
         table.SetExclusive(true);
         HCreateTable creator;
-        SilentProgress progress;
+        TSilentBuildProgress progress;
         GedcomState().IbmPc = false;
         const auto start = std::chrono::steady_clock::now();
         const gedcom::TLookupBuildResult result =

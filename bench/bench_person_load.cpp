@@ -40,13 +40,6 @@ double Seconds(std::chrono::steady_clock::time_point since) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
 }
 
-class SilentProgress : public TLookupBuildProgress {
-public:
-    void SetActivity(std::string_view) override {}
-    void SetIndividuals(std::string_view) override {}
-    void SetStatus(std::string_view) override {}
-};
-
 // Passes every call to the real lookup table and counts the finds and the record reads. The
 // model reads a record right after reading the found record's OFFSET, and opens the GEDCOM
 // file for each such read, so OFFSET reads count both record reads and GEDCOM file opens.
@@ -158,7 +151,7 @@ int main(int argc, char** argv) {
             HTable building;
             building.SetExclusive(true);
             HCreateTable creator;
-            SilentProgress progress;
+            TSilentBuildProgress progress;
             const auto start = std::chrono::steady_clock::now();
             const gedcom::TLookupBuildResult result =
                 gedcom::BuildLookupTable(gedcom, base + ".DBF", creator, building, progress);

@@ -21,3 +21,11 @@ public:
     // goes to the installed host.
     virtual void ProcessPendingEvents() { Host().ProcessPendingEvents(); }
 };
+
+// Progress nobody watches: for builds without a window (benchmarks, tests).
+class TSilentBuildProgress : public TLookupBuildProgress {
+public:
+    void SetActivity(std::string_view) override {}
+    void SetIndividuals(std::string_view) override {}
+    void SetStatus(std::string_view) override {}
+};

@@ -13,20 +13,13 @@
 
 namespace {
 
-class SilentProgress : public TLookupBuildProgress {
-public:
-    void SetActivity(std::string_view) override {}
-    void SetIndividuals(std::string_view) override {}
-    void SetStatus(std::string_view) override {}
-};
-
 // A real lookup table with its index, built from a GEDCOM file by the lookup-table builder
 // and opened the way the main window opens it: NAME tag selected.
 class TableLookupTest : public ::testing::Test {
 protected:
     void Open(const std::string& gedcom) {
         file_ = std::make_unique<TPersonTestFile>(gedcom);
-        SilentProgress progress;
+        TSilentBuildProgress progress;
         HTable building;
         HCreateTable creator;
         gedcom::BuildLookupTable(file_->Path(), dir_.File("QBTEST.DBF"), creator, building,

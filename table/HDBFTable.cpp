@@ -54,6 +54,18 @@ bool HDBFTable::SearchAcceptable(bool forward) {
     return true;
 }
 
+// After a move ran off an end: on the nearest acceptable record with the end flag of the
+// direction moved in, or on no record with both flags when the table has none acceptable.
+void HDBFTable::SettleAfterRunningOff(bool found, bool forward) {
+    if (found) {
+        bof_ = !forward;
+        eof_ = forward;
+    } else {
+        BlankRecord();
+        bof_ = eof_ = true;
+    }
+}
+
 bool HDBFTable::Go(int target) {
     bof_ = eof_ = false;
     const bool forward = target != hmove::kBottom && target != hmove::kPrevious;
@@ -71,13 +83,7 @@ bool HDBFTable::Go(int target) {
         // Ran off an end: settle on the nearest acceptable record from that end.
         found = ReadRecord(forward ? hmove::kBottom : hmove::kTop) && SearchAcceptable(!forward);
     }
-    if (found) {
-        bof_ = !forward;
-        eof_ = forward;
-    } else {
-        BlankRecord();
-        bof_ = eof_ = true;
-    }
+    SettleAfterRunningOff(found, forward);
     return false;
 }
 
@@ -99,13 +105,7 @@ bool HDBFTable::GoInOrder(int target) {
         found = search(indexes_->Move(forward ? hmove::kBottom : hmove::kTop),
                        forward ? hmove::kPrevious : hmove::kNext);
     }
-    if (found) {
-        bof_ = !forward;
-        eof_ = forward;
-    } else {
-        BlankRecord();
-        bof_ = eof_ = true;
-    }
+    SettleAfterRunningOff(found, forward);
     return false;
 }
 

@@ -144,6 +144,7 @@ protected:
 private:
     bool Acceptable();
     bool SearchAcceptable(bool forward);
+    void SettleAfterRunningOff(bool found, bool forward);
     // Go for a movement code with a controlling order.
     bool GoInOrder(int target);
     void Status(int a, int b, int c) {

@@ -507,6 +507,22 @@ void NormalizeExpression(std::string& text) {
     text = out;
 }
 
+bool EvaluateByFormula(HKeySource& source, const std::string* tagName,
+                       const std::string& expression, HKeyValue& out) {
+    const HFormulaMake& formula = source.Formula();
+    if (!formula) return false;
+    std::string rsl;
+    char typ = 'C';
+    bool chg = false;
+    bool tf = false;
+    formula(tagName != nullptr ? *tagName : std::string(), expression, rsl, typ, chg, tf);
+    if (!tf) return false;
+    out.text = rsl;
+    out.type = typ;
+    out.changed = chg;
+    return true;
+}
+
 bool EvaluateExpression(HKeySource* source, const std::string* tagName,
                         const std::string& expression, HKeyValue& out) {
     out = HKeyValue{};
@@ -516,19 +532,7 @@ bool EvaluateExpression(HKeySource* source, const std::string* tagName,
         out.type = 'C';
         return true;
     }
-    if (const HFormulaMake& formula = source->Formula()) {
-        std::string rsl;
-        char typ = 'C';
-        bool chg = false;
-        bool tf = false;
-        formula(tagName != nullptr ? *tagName : std::string(), expression, rsl, typ, chg, tf);
-        if (tf) {
-            out.text = rsl;
-            out.type = typ;
-            out.changed = chg;
-            return true;
-        }
-    }
+    if (EvaluateByFormula(*source, tagName, expression, out)) return true;
     std::string copy = expression.substr(0, kMaxExpressionLength);
     NormalizeExpression(copy);
     copy = AnsiUpper(copy);

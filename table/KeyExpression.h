@@ -88,6 +88,12 @@ struct HKeyValue {
     bool changed = false;
 };
 
+// Offers `expression` to the source's OnFormula handler. True when the handler took it (set
+// tf); `out` then holds its result, type and changed flag. False when there is no handler or
+// it declined; `out` is untouched.
+bool EvaluateByFormula(HKeySource& source, const std::string* tagName,
+                       const std::string& expression, HKeyValue& out);
+
 // Evaluates `expression` for the tag named `*tagName` (nullptr: no tag, then STR with one
 // argument returns its argument unchanged). `source` may be null (no table).
 //

@@ -85,19 +85,7 @@ bool HKeyProgram::Evaluate(HKeySource* source, const std::string* tagName,
     if (!compiled_ || source == nullptr)
         return EvaluateExpression(source, tagName, expression, out);
     out = HKeyValue{};
-    if (const HFormulaMake& formula = source->Formula()) {
-        std::string rsl;
-        char typ = 'C';
-        bool chg = false;
-        bool tf = false;
-        formula(tagName != nullptr ? *tagName : std::string(), expression, rsl, typ, chg, tf);
-        if (tf) {
-            out.text = rsl;
-            out.type = typ;
-            out.changed = chg;
-            return true;
-        }
-    }
+    if (EvaluateByFormula(*source, tagName, expression, out)) return true;
     const std::array<unsigned char, 256>& upper = UpperTable();
     const std::array<unsigned char, 256>& lower = LowerTable();
     const char* record = source->RecordData();
