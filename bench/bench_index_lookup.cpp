@@ -6,10 +6,11 @@
 // "POINTER" tag and prints finds per second and 512-byte page reads per find against the
 // tree's depth.
 //
-//   bench_index_lookup [--rows N] [--finds N] [--dir PATH]
+//   bench_index_lookup [--rows N] [--finds N] [--dir PATH] [--keep 1]
 //
 // The table, its index and the key-text files go to --dir (default /tmp) and are removed at
-// the end; the builds' run files go beside the index.
+// the end unless --keep is given (to profile `lineatum-tool index` on them); the builds' run
+// files go beside the index.
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -130,11 +131,13 @@ int main(int argc, char** argv) {
     long rows = 1000000;
     long finds = 100000;
     std::string dir = "/tmp";
+    bool keep = false;
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string arg = argv[i];
         if (arg == "--rows") rows = std::atol(argv[i + 1]);
         if (arg == "--finds") finds = std::atol(argv[i + 1]);
         if (arg == "--dir") dir = argv[i + 1];
+        if (arg == "--keep") keep = std::atoi(argv[i + 1]) != 0;
     }
     const std::string base = dir + "/bench_index_" + std::to_string(::getpid());
     const std::string table = base + ".DBF";
@@ -189,7 +192,11 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s\n", e.what());
         status = 1;
     }
-    std::remove(table.c_str());
-    std::remove(index.c_str());
+    if (keep) {
+        std::printf("kept %s and %s\n", table.c_str(), index.c_str());
+    } else {
+        std::remove(table.c_str());
+        std::remove(index.c_str());
+    }
     return status;
 }

@@ -45,6 +45,15 @@ HStatus HCdxFileStore::WritePage(uint32_t offset, const HCdxPage& page) {
     return HStatus::Ok();
 }
 
+HStatus HCdxFileStore::WritePages(uint32_t offset, const uint8_t* pages, size_t count) {
+    HFileObject::SuppressErrors quiet(file_);
+    file_.ClearLastError();
+    const size_t length = count * cdx::kPageSize;
+    if (!file_.WriteAt(offset, pages, length)) return Failure(zsub::kWrite);
+    if (offset + length > size_) size_ = offset + length;
+    return HStatus::Ok();
+}
+
 HStatus HCdxFileStore::Truncate(uint64_t size) {
     HFileObject::SuppressErrors quiet(file_);
     file_.ClearLastError();

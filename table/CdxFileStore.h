@@ -26,6 +26,8 @@ public:
     // The offset of a new page at the end of the file; the page is zero until written.
     HStatus AllocatePage(uint32_t* offset) override;
     HStatus WritePage(uint32_t offset, const HCdxPage& page) override;
+    // One write for all the pages.
+    HStatus WritePages(uint32_t offset, const uint8_t* pages, size_t count) override;
     // Cuts the file to `size` bytes (a multiple of 512).
     HStatus Truncate(uint64_t size) override;
 

@@ -7,7 +7,8 @@
 #include <cstdint>
 
 // Positioned file I/O on a descriptor. Every method returns 0 on success or an errno value.
-// Implementations must be thread-safe; the engine calls them under its process-wide mutex.
+// Implementations must be thread-safe: the engine calls them under its process-wide mutex,
+// except for the run file of an index build, which its sorting thread reads and writes alone.
 class HFileIo {
 public:
     virtual ~HFileIo() = default;

@@ -111,6 +111,7 @@ public:
                 }
                 key_.resize(shared);
                 key_.append(reinterpret_cast<const char*>(&b[pos_ + 2]), length);
+                shared_ = shared;
                 pos_ += 2 + length;
                 return 1;
             }
@@ -120,6 +121,8 @@ public:
     }
 
     const std::string& key() const { return key_; }
+    // Bytes the current key shares with the run's previous key (0 for the first).
+    size_t shared() const { return shared_; }
     const HStatus& status() const { return status_; }
 
 private:
@@ -132,6 +135,7 @@ private:
     size_t pos_ = 0;
     std::array<uint8_t, kBlocksPerRead * kRunBlockSize> buffer_{};
     std::string key_;
+    size_t shared_ = 0;
     HStatus status_;
 };
 
@@ -390,74 +394,94 @@ HStatus HIndexSorter::Emit(std::string_view sortKey, const Sink& sink) {
 
 namespace {
 
-// The first 8 bytes of a key as a big-endian number (zero-padded): comparing two of these
-// orders keys by their first 8 bytes without touching the key texts.
-uint64_t KeyPrefix(const std::string& key) {
-    uint64_t v = 0;
-    const size_t n = std::min<size_t>(key.size(), 8);
-    for (size_t i = 0; i < n; ++i)
-        v |= static_cast<uint64_t>(static_cast<uint8_t>(key[i])) << (56 - 8 * i);
-    return v;
+// Offset-value code of a key relative to a base key not greater than it: 0 when the two are
+// equal, otherwise ((256 - o) << 8) | key[o], o being the first position where they differ.
+// Of two keys coded against the same base the smaller code is the smaller key, and equal
+// codes leave only the bytes after o to compare. An exhausted run codes as kExhausted.
+constexpr uint32_t kExhausted = 0xFFFFFFFFu;
+
+uint32_t OffsetValueCode(const std::string& key, size_t offset) {
+    if (offset >= key.size()) return 0;
+    return (static_cast<uint32_t>(256 - offset) << 8) | static_cast<uint8_t>(key[offset]);
 }
+
+size_t CodeOffset(uint32_t code) { return 256 - (code >> 8); }
 
 }  // namespace
 
+// A tree of losers over the runs' current keys, with offset-value codes: every code on the
+// path from a run to the root is relative to the key last taken, which came from that run,
+// and the run file's shared-byte count codes the run's next key against it directly. So a
+// match mostly compares two numbers; key bytes are read only when two codes are equal, and
+// then only past their common offset. Equal keys: the earlier run first.
 HStatus HIndexSorter::Merge(const Sink& sink) {
+    const size_t runs = runStarts_.size();
+    if (runs == 0) return HStatus::Ok();
     std::vector<std::unique_ptr<RunReader>> readers;
-    readers.reserve(runStarts_.size());
-    for (size_t i = 0; i < runStarts_.size(); ++i) {
-        const uint64_t end = i + 1 < runStarts_.size() ? runStarts_[i + 1] : runFileSize_;
+    readers.reserve(runs);
+    for (size_t i = 0; i < runs; ++i) {
+        const uint64_t end = i + 1 < runs ? runStarts_[i + 1] : runFileSize_;
         readers.push_back(std::make_unique<RunReader>(runFile_.get(), runStarts_[i], end));
     }
-    struct Head {
-        uint64_t prefix;
-        uint32_t reader;
+    struct Entry {
+        uint32_t code;
+        uint32_t run;
     };
-    // Smallest key first; on equal keys the earlier run. A key shorter than 8 bytes and the
-    // same key with NUL bytes added have equal prefixes, so equal prefixes compare the texts.
-    auto later = [&readers](const Head& a, const Head& b) {
-        if (a.prefix != b.prefix) return a.prefix > b.prefix;
-        int c = std::string_view(readers[a.reader]->key()).compare(readers[b.reader]->key());
-        return c > 0 || (c == 0 && a.reader > b.reader);
-    };
-    // A binary min-heap of the readers' current keys; after a key is taken its reader's next
-    // key replaces the top and sinks (one pass instead of a pop and a push).
-    std::vector<Head> heap;
-    heap.reserve(readers.size());
-    auto siftDown = [&](size_t at) {
-        const size_t n = heap.size();
-        const Head moving = heap[at];
-        for (;;) {
-            size_t child = 2 * at + 1;
-            if (child >= n) break;
-            if (child + 1 < n && later(heap[child], heap[child + 1])) ++child;
-            if (!later(moving, heap[child])) break;
-            heap[at] = heap[child];
-            at = child;
+    // Plays `a` against `b` (codes relative to the same base): the winner is returned, the
+    // loser is left in `b` with its code relative to the winner.
+    auto play = [&readers](Entry a, Entry& b) -> Entry {
+        if (a.code != b.code) {
+            if (a.code < b.code) return a;
+            std::swap(a, b);
+            return a;
         }
-        heap[at] = moving;
+        if (a.code == kExhausted) return a;
+        const std::string& x = readers[a.run]->key();
+        const std::string& y = readers[b.run]->key();
+        size_t at = a.code == 0 ? x.size() : CodeOffset(a.code) + 1;
+        const size_t common = std::min(x.size(), y.size());
+        while (at < common && x[at] == y[at]) ++at;
+        bool aFirst;
+        if (at < common)
+            aFirst = static_cast<uint8_t>(x[at]) < static_cast<uint8_t>(y[at]);
+        else if (x.size() != y.size())
+            aFirst = x.size() < y.size();
+        else
+            aFirst = a.run < b.run;
+        if (!aFirst) std::swap(a, b);
+        b.code = OffsetValueCode(readers[b.run]->key(), at);
+        return a;
     };
-    for (size_t i = 0; i < readers.size(); ++i) {
-        int r = readers[i]->Next();
-        if (r < 0) return readers[i]->status();
-        if (r > 0) heap.push_back(Head{KeyPrefix(readers[i]->key()), static_cast<uint32_t>(i)});
+    // Leaves are runs + i, internal nodes 1 .. runs - 1 (node n plays 2n against 2n + 1);
+    // losers[n] is the loser at node n.
+    std::vector<Entry> losers(runs);
+    {
+        std::vector<Entry> winners(2 * runs);
+        for (size_t i = 0; i < runs; ++i) {
+            const int r = readers[i]->Next();
+            if (r < 0) return readers[i]->status();
+            winners[runs + i] =
+                Entry{r > 0 ? OffsetValueCode(readers[i]->key(), 0) : kExhausted,
+                      static_cast<uint32_t>(i)};
+        }
+        for (size_t n = runs - 1; n >= 1; --n) {
+            Entry loser = winners[2 * n + 1];
+            winners[n] = play(winners[2 * n], loser);
+            losers[n] = loser;
+        }
+        losers[0] = winners[1];  // the overall winner
     }
-    for (size_t i = heap.size() / 2; i-- > 0;) siftDown(i);
-    while (!heap.empty()) {
-        const uint32_t i = heap.front().reader;
-        RunReader& reader = *readers[i];
+    for (;;) {
+        Entry top = losers[0];
+        if (top.code == kExhausted) break;
+        RunReader& reader = *readers[top.run];
         HStatus st = Emit(reader.key(), sink);
         if (!st.ok()) return st;
-        int r = reader.Next();
+        const int r = reader.Next();
         if (r < 0) return reader.status();
-        if (r > 0) {
-            heap.front() = Head{KeyPrefix(reader.key()), i};
-        } else {
-            heap.front() = heap.back();
-            heap.pop_back();
-            if (heap.empty()) break;
-        }
-        siftDown(0);
+        top.code = r > 0 ? OffsetValueCode(reader.key(), reader.shared()) : kExhausted;
+        for (size_t n = (runs + top.run) / 2; n >= 1; n /= 2) top = play(top, losers[n]);
+        losers[0] = top;
     }
     return HStatus::Ok();
 }

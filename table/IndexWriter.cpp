@@ -1,5 +1,17 @@
-// Bottom-up writer of a tag's nodes and the build that feeds it from the sorter.
+// Bottom-up writer of a tag's nodes.
 #include "table/IndexWriter.h"
+
+#include <algorithm>
+
+HStatus HCdxPageSink::WritePages(uint32_t offset, const uint8_t* pages, size_t count) {
+    HCdxPage page;
+    for (size_t i = 0; i < count; ++i) {
+        std::copy(pages + i * cdx::kPageSize, pages + (i + 1) * cdx::kPageSize, page.begin());
+        HStatus st = WritePage(offset + static_cast<uint32_t>(i * cdx::kPageSize), page);
+        if (!st.ok()) return st;
+    }
+    return HStatus::Ok();
+}
 
 HIndexWriter::HIndexWriter(HCdxPageSink& sink, const HKeyShape& shape, uint32_t largestRecord,
                            HStatusReport report)
@@ -113,39 +125,4 @@ HStatus HIndexWriter::Finish(uint32_t* root) {
         if (!st.ok()) return st;
     }
     return HStatus::Error(cdx::kDamagedCode, cdx::kDamagedSubCode, "no root");
-}
-
-HStatus BuildTag(const HTagBuildParams& params, const HRecordKeySource& keyOf, HCdxPageSink& sink,
-                 const HStatusReport& report, uint32_t* root) {
-    auto say = [&report](int a, int b, int c) {
-        if (report) report(a, b, c);
-    };
-    HIndexWriter writer(sink, params.shape, params.largestRecord, report);
-    HStatus st = writer.Begin();
-    if (!st.ok()) return st;
-    if (params.directory) return writer.Finish(root);
-
-    HIndexSorter::Options options = params.sorter;
-    options.unique = params.unique;
-    options.stripTrailingBlanks = params.shape.kind == HKeyKind::Machine;
-    HIndexSorter sorter(options);
-    say(-1, 1, static_cast<int>(params.recordCount));
-    std::string key;
-    for (uint32_t record = 1; record <= params.recordCount; ++record) {
-        key.clear();
-        if (keyOf(record, &key)) {
-            st = sorter.Add(key, record);
-            if (!st.ok()) return st;
-        }
-        say(1, static_cast<int>(record), 0);
-    }
-    say(0, 0, 0);
-    say(-1, 2, static_cast<int>(sorter.KeyCount()));
-    st = sorter.Finish(
-        [&writer](std::string_view k, uint32_t record) { return writer.Add(k, record); });
-    if (!st.ok()) return st;
-    st = writer.Finish(root);
-    if (!st.ok()) return st;
-    say(0, 0, 0);
-    return HStatus::Ok();
 }

@@ -22,6 +22,9 @@ public:
     virtual HStatus AllocatePage(uint32_t* offset) = 0;
     // Writes 512 bytes at `offset` (a page taken before).
     virtual HStatus WritePage(uint32_t offset, const HCdxPage& page) = 0;
+    // Writes `count` neighbouring pages (512 bytes each) from `offset` on; by default one by
+    // one.
+    virtual HStatus WritePages(uint32_t offset, const uint8_t* pages, size_t count);
 };
 
 // The table component's status event: (stat1, stat2, stat3).

@@ -8,6 +8,7 @@
 #include <random>
 #include <set>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <tuple>
 #include <unistd.h>
@@ -29,8 +30,19 @@ public:
         return HStatus::Ok();
     }
     HStatus WritePage(uint32_t offset, const HCdxPage& page) override {
+        ++writeCalls;
         writes.emplace_back(offset, page);
         pages[offset] = page;
+        return HStatus::Ok();
+    }
+    HStatus WritePages(uint32_t offset, const uint8_t* data, size_t count) override {
+        ++writeCalls;
+        for (size_t i = 0; i < count; ++i) {
+            HCdxPage page;
+            std::memcpy(page.data(), data + 512 * i, 512);
+            writes.emplace_back(offset + 512 * i, page);
+            pages[offset + 512 * i] = page;
+        }
         return HStatus::Ok();
     }
     uint32_t FileSize() const { return next_; }
@@ -38,6 +50,7 @@ public:
     std::vector<uint32_t> allocations;
     std::vector<std::pair<uint32_t, HCdxPage>> writes;
     std::map<uint32_t, HCdxPage> pages;
+    int writeCalls = 0;
     int failAllocation_ = 0;
 
 private:
@@ -256,6 +269,9 @@ TEST_F(IndexWriterTest, TagBuiltWithSpillsIsByteIdenticalAndOrdered) {
         ++i;
     }
     EXPECT_GE(levels, 3);
+    // Every page taken was written, mostly in runs of neighbouring pages.
+    EXPECT_EQ(plain.sink.pages.size(), plain.sink.allocations.size());
+    EXPECT_LT(plain.sink.writeCalls * 8, static_cast<int>(plain.sink.allocations.size()));
 }
 
 TEST_F(IndexWriterTest, LeavesAreFinishedByTheFreeSpaceRule) {
@@ -347,6 +363,46 @@ TEST_F(IndexWriterTest, PageSinkFailureEndsBuildAndRemovesRunFile) {
         },
         b.sink, nullptr, &b.root);
     EXPECT_EQ(st.code, 112);
+}
+
+TEST_F(IndexWriterTest, RecordSourceExceptionEndsBuildWithoutRunFileOrHang) {
+    const std::vector<std::string> names = Names(5000, 4);
+    const HKeyShape shape{142, HKeyKind::General};
+    MemorySink sink;
+    uint32_t root = 0;
+    // Spills several runs before the record source fails; TearDown finds no run file.
+    EXPECT_THROW(BuildTag(
+                     Params(shape, 5000, 600),
+                     [&](uint32_t r, std::string* key) {
+                         if (r == 4000) throw std::runtime_error("table read failed");
+                         *key = ToIndexForm(names[r - 1], shape);
+                         return true;
+                     },
+                     sink, nullptr, &root),
+                 std::runtime_error);
+}
+
+TEST_F(IndexWriterTest, RunFileThatCannotBeCreatedEndsBuildWithItsError) {
+    const std::vector<std::string> names = Names(50000, 6);
+    const HKeyShape shape{142, HKeyKind::General};
+    MemorySink sink;
+    uint32_t root = 0;
+    HTagBuildParams params = Params(shape, 50000, 600);
+    params.sorter.directory = dir_ + "/missing";
+    uint32_t asked = 0;
+    HStatus st = BuildTag(
+        params,
+        [&](uint32_t r, std::string* key) {
+            asked = r;
+            *key = ToIndexForm(names[r - 1], shape);
+            return true;
+        },
+        sink, nullptr, &root);
+    EXPECT_EQ(st.code, 2);
+    EXPECT_EQ(st.subCode, 1108);
+    EXPECT_NE(st.text.find("/missing/"), std::string::npos) << st.text;
+    // The build stopped reading records soon after the failure.
+    EXPECT_LT(asked, 50000u);
 }
 
 // Reads an annotated hex file: bytes in hex, "#" comments, "@XXXX" jumps to a hex offset

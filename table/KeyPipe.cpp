@@ -1,0 +1,62 @@
+#include "table/KeyPipe.h"
+
+#include <utility>
+
+void HKeyBatch::Add(std::string_view key, uint32_t record) {
+    const size_t length = key.size() > 0xFFFF ? 0xFFFF : key.size();
+    const char head[6] = {
+        static_cast<char>(record),        static_cast<char>(record >> 8),
+        static_cast<char>(record >> 16),  static_cast<char>(record >> 24),
+        static_cast<char>(length & 0xFF), static_cast<char>(length >> 8),
+    };
+    bytes_.append(head, sizeof head);
+    bytes_.append(key.data(), length);
+}
+
+bool HKeyPipe::Push(std::string_view key, uint32_t record) {
+    filling_.Add(key, record);
+    if (filling_.Bytes() < kBatchBytes) return true;
+    return Send(false);
+}
+
+void HKeyPipe::Close() { Send(true); }
+
+bool HKeyPipe::Send(bool last) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [this] { return cancelled_ || full_.size() < kSlots; });
+    if (cancelled_) return false;
+    if (!filling_.Empty()) {
+        full_.push_back(std::move(filling_));
+        filling_ = HKeyBatch();
+        if (!spare_.empty()) {
+            filling_ = std::move(spare_.back());
+            spare_.pop_back();
+        }
+    }
+    if (last) closed_ = true;
+    changed_.notify_all();
+    return true;
+}
+
+bool HKeyPipe::Pop(HKeyBatch* batch) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [this] { return cancelled_ || closed_ || !full_.empty(); });
+    if (cancelled_ || full_.empty()) return false;
+    batch->Clear();
+    spare_.push_back(std::move(*batch));
+    *batch = std::move(full_.front());
+    full_.pop_front();
+    changed_.notify_all();
+    return true;
+}
+
+void HKeyPipe::Cancel() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    cancelled_ = true;
+    changed_.notify_all();
+}
+
+bool HKeyPipe::Cancelled() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return cancelled_;
+}
