@@ -208,17 +208,17 @@ HStatus HCdxIndexFile::CreateTag(const std::string& tagName, HCdxTagHeader heade
     // The key expression is parsed once for the whole build when it is of the simple kind.
     HKeyProgram program;
     if (table.source != nullptr) program.Compile(*table.source, keyExpression);
+    // One value of each for all records, so that their buffers are reused.
+    HKeyValue condition, value;
     auto keyOf = [&](uint32_t record, std::string* key) {
         if (table.readRecord && !table.readRecord(record)) return false;
         if (!forExpression.empty()) {
-            HKeyValue condition;
             if (!EvaluateExpression(table.source, &tagName, forExpression, condition) ||
                 condition.text != "T")
                 return false;
         }
-        HKeyValue value;
         if (!program.Evaluate(table.source, &tagName, keyExpression, value)) return false;
-        *key = ToIndexForm(value.text, shape);
+        ToIndexForm(value.text, shape, *key);
         return true;
     };
     header.root = 0;

@@ -148,43 +148,56 @@ HIndexSorter::~HIndexSorter() = default;
 
 namespace {
 
-// Writes the record string of `record` to `out` (at least 11 bytes); returns its length.
-size_t PutRecordString(uint32_t record, char* out) {
-    char digits[10];
-    size_t n = 0;
-    do {
-        digits[n++] = static_cast<char>('0' + record % 10);
-        record /= 10;
-    } while (record != 0);
-    out[0] = static_cast<char>(n);
-    for (size_t i = 0; i < n; ++i) out[1 + i] = digits[n - 1 - i];
-    return n + 1;
+// Writes the record suffix of `record` to `out` (4 bytes).
+void PutRecordSuffix(uint32_t record, char* out) {
+    out[0] = static_cast<char>(record >> 24);
+    out[1] = static_cast<char>(record >> 16);
+    out[2] = static_cast<char>(record >> 8);
+    out[3] = static_cast<char>(record);
 }
 
 }  // namespace
 
-std::string HIndexSorter::RecordString(uint32_t record) {
-    char out[11];
-    return std::string(out, PutRecordString(record, out));
+std::string HIndexSorter::RecordSuffix(uint32_t record) {
+    char out[kRecordSuffixBytes];
+    PutRecordSuffix(record, out);
+    return std::string(out, sizeof out);
 }
 
 bool HIndexSorter::SplitSortKey(std::string_view sortKey, std::string_view* key, uint32_t* record) {
-    size_t i = sortKey.size();
-    while (i > 0 && sortKey[i - 1] >= '0' && sortKey[i - 1] <= '9') --i;
-    const size_t digits = sortKey.size() - i;
-    if (i == 0 || digits == 0 || digits > 10 || static_cast<size_t>(sortKey[i - 1]) != digits)
-        return false;
-    uint64_t value = 0;
-    for (size_t k = i; k < sortKey.size(); ++k) value = value * 10 + (sortKey[k] - '0');
-    if (value > 0xFFFFFFFFull) return false;
-    *key = sortKey.substr(0, i - 1);
-    *record = static_cast<uint32_t>(value);
+    if (sortKey.size() < kRecordSuffixBytes) return false;
+    const auto* b = reinterpret_cast<const uint8_t*>(sortKey.data() + sortKey.size() - 4);
+    *record = static_cast<uint32_t>(b[0]) << 24 | static_cast<uint32_t>(b[1]) << 16 |
+              static_cast<uint32_t>(b[2]) << 8 | b[3];
+    *key = sortKey.substr(0, sortKey.size() - kRecordSuffixBytes);
     return true;
 }
 
-int HIndexSorter::Insert(std::string_view path, uint32_t record) {
-    uint16_t* link = &rootHead_;
+namespace {
+
+// Length of the common prefix of two byte strings, eight bytes at a time.
+size_t CommonPrefix(std::string_view a, std::string_view b) {
+    const size_t n = std::min(a.size(), b.size());
     size_t i = 0;
+    while (i + 8 <= n) {
+        uint64_t x, y;
+        std::memcpy(&x, a.data() + i, 8);
+        std::memcpy(&y, b.data() + i, 8);
+        if (x != y) return i + static_cast<size_t>(std::countr_zero(x ^ y) / 8);
+        i += 8;
+    }
+    while (i < n && a[i] == b[i]) ++i;
+    return i;
+}
+
+}  // namespace
+
+int HIndexSorter::Insert(std::string_view path, uint32_t record) {
+    // Keys often come in an order close to the sorted one (record pointers, for one): the
+    // items of the bytes shared with the last path are known and need no search.
+    size_t i = 0;
+    if (lastPathValid_) i = CommonPrefix(path, lastPath_);
+    uint16_t* link = lastParents_[i] == 0 ? &rootHead_ : &At(lastParents_[i]).child;
     // Follow the bytes already in the tree.
     for (; i < path.size(); ++i) {
         const uint8_t b = static_cast<uint8_t>(path[i]);
@@ -196,13 +209,21 @@ int HIndexSorter::Insert(std::string_view path, uint32_t record) {
             cur = *link;
         }
         if (cur == 0 || At(cur).byte != b) break;
+        lastParents_[i + 1] = cur;
         link = &At(cur).child;
     }
-    if (i == path.size() && *link != 0 && At(*link).end) return 0;
+    if (i == path.size() && *link != 0 && At(*link).end) {
+        lastPath_.assign(path);
+        lastPathValid_ = true;
+        return 0;
+    }
     // The rest of the path and the end item are new: one item per byte, laid out in sequence
     // so that walking a chain reads memory in order.
     const size_t needed = path.size() - i + 1;
-    if (itemCount_ + needed > options_.maxItems) return -1;
+    if (itemCount_ + needed > options_.maxItems) {
+        lastPathValid_ = false;
+        return -1;
+    }
     if (!items_) items_.reset(new Item[kMaxBlocks * kItemsPerBlock]);
     const uint16_t first = static_cast<uint16_t>(itemCount_ + 1);
     const uint16_t endItem = static_cast<uint16_t>(first + (path.size() - i));
@@ -223,17 +244,22 @@ int HIndexSorter::Insert(std::string_view path, uint32_t record) {
                                     (static_cast<uint64_t>(static_cast<uint8_t>(path[j])) << 32);
             std::memcpy(&items[m], &packed, sizeof packed);
         }
+        for (size_t j = i; j < path.size(); ++j)
+            lastParents_[j + 1] = static_cast<uint16_t>(first + (j - i));
         At(endItem) = Item{0, recordLow, 0, 1, recordHigh};
     } else {
         At(endItem) = Item{*link, recordLow, 0, 1, recordHigh};
         *link = endItem;
     }
+    lastPath_.assign(path);
+    lastPathValid_ = true;
     return 1;
 }
 
 void HIndexSorter::ResetTree() {
     rootHead_ = 0;
     itemCount_ = 0;
+    lastPathValid_ = false;
 }
 
 HStatus HIndexSorter::Add(std::string_view key, uint32_t record) {
@@ -243,8 +269,9 @@ HStatus HIndexSorter::Add(std::string_view key, uint32_t record) {
     std::string& path = scratch_;
     path.assign(key);
     if (!options_.unique) {
-        char recordString[11];
-        path.append(recordString, PutRecordString(record, recordString));
+        char suffix[kRecordSuffixBytes];
+        PutRecordSuffix(record, suffix);
+        path.append(suffix, sizeof suffix);
     }
     int inserted = Insert(path, record);
     if (inserted < 0) {
@@ -259,8 +286,10 @@ HStatus HIndexSorter::Add(std::string_view key, uint32_t record) {
     return HStatus::Ok();
 }
 
-// Depth-first walk over the tree calling `emit(sortKey)` for every key in order; stops at
-// the first non-ok status. Fixed arrays: a path is at most 240 key bytes and 11 record bytes.
+// Depth-first walk over the tree calling `emit(sortKey, shared)` for every key in order, where
+// `shared` is the depth at which the walk left the previous key's path: the two keys share at
+// least that many bytes, and exactly that many when record suffixes are in the paths. Stops at
+// the first non-ok status. Fixed arrays: a path is at most 240 key bytes and 4 record bytes.
 template <typename EmitFn>
 HStatus HIndexSorter::WalkTree(EmitFn&& emit) {
     static_assert(std::endian::native == std::endian::little);
@@ -275,6 +304,7 @@ HStatus HIndexSorter::WalkTree(EmitFn&& emit) {
     Resume stack[kMaxPath];
     size_t stackSize = 0;
     size_t depth = 0;
+    size_t shared = 0;
     const Item* items = items_.get();
     uint16_t cur = rootHead_;
     for (;;) {
@@ -284,10 +314,12 @@ HStatus HIndexSorter::WalkTree(EmitFn&& emit) {
                 size_t length = depth;
                 if (options_.unique) {
                     const uint32_t record = it.child | (static_cast<uint32_t>(it.recordHigh) << 16);
-                    length += PutRecordString(record, path + depth);
+                    PutRecordSuffix(record, path + depth);
+                    length += kRecordSuffixBytes;
                 }
-                HStatus st = emit(std::string_view(path, length));
+                HStatus st = emit(std::string_view(path, length), shared);
                 if (!st.ok()) return st;
+                shared = depth;
                 cur = it.sibling;
                 continue;
             }
@@ -308,6 +340,7 @@ HStatus HIndexSorter::WalkTree(EmitFn&& emit) {
         --stackSize;
         cur = stack[stackSize].sibling;
         depth = stack[stackSize].depth;
+        shared = std::min(shared, depth);
     }
     return HStatus::Ok();
 }
@@ -345,8 +378,7 @@ HStatus HIndexSorter::Spill(bool last) {
         return HStatus::Ok();
     };
 
-    HStatus st = WalkTree([&](std::string_view sortKey) -> HStatus {
-        size_t shared = 0;
+    HStatus st = WalkTree([&](std::string_view sortKey, size_t shared) -> HStatus {
         const size_t limit = std::min({previous.size(), sortKey.size(), size_t{255}});
         while (shared < limit && previous[shared] == sortKey[shared]) ++shared;
         const size_t length = sortKey.size() - shared;
@@ -489,7 +521,7 @@ HStatus HIndexSorter::Merge(const Sink& sink) {
 HStatus HIndexSorter::Finish(const Sink& sink) {
     HStatus st;
     if (runStarts_.empty()) {
-        st = WalkTree([&](std::string_view sortKey) { return Emit(sortKey, sink); });
+        st = WalkTree([&](std::string_view sortKey, size_t) { return Emit(sortKey, sink); });
     } else {
         st = Spill(true);
         if (st.ok()) st = Merge(sink);

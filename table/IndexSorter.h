@@ -7,11 +7,12 @@
 // sort directory, and the runs are merged at the end (smallest key first, the earlier run on
 // a tie). The run file layout is described in doc/cdx_format.md ("Run file").
 //
-// Sort key of a record: the key, then (always) the record number as a short string: one
-// length byte (the number of digits) and the decimal digits. On a tag that allows duplicates
-// the record string is part of the tree path, so equal keys come out in ascending record
-// order (9 before 10). On a unique tag the path is the key alone and a key already present is
-// dropped, so the lowest record number wins; across runs the merge drops the later copies.
+// Sort key of a record: the key, then (always) the record number in 4 bytes, most significant
+// first. On a tag that allows duplicates the record suffix is part of the tree path, so equal
+// keys come out in ascending record order (9 before 10). On a unique tag the path is the key
+// alone and a key already present is dropped, so the lowest record number wins; across runs
+// the merge drops the later copies. The merge follows the byte order of the sort keys, which
+// is the tree's order (on a unique tag, unless a key continues a shorter one with a zero byte).
 //
 // Ownership: the run file belongs to the sorter; it is closed and deleted when the sorter is
 // destroyed, whatever happened before. Not thread-safe: one build, one thread.
@@ -35,6 +36,7 @@ public:
     static constexpr int kRunBlockSize = 1024;
     static constexpr int kRunBlockLimit = 1020;  // entries never reach this byte
     static constexpr size_t kMaxKeyBytes = 240;
+    static constexpr size_t kRecordSuffixBytes = 4;
 
     struct Options {
         bool unique = false;
@@ -47,7 +49,7 @@ public:
         std::string directory;
     };
 
-    // Receives the keys in order (without the record string) with their record numbers.
+    // Receives the keys in order (without the record suffix) with their record numbers.
     // A non-ok status ends the walk or merge and is returned by Finish.
     using Sink = std::function<HStatus(std::string_view key, uint32_t record)>;
 
@@ -72,10 +74,9 @@ public:
     // Path of the run file ("" before the first spill).
     const std::string& RunFilePath() const { return runPath_; }
 
-    // The record number as a short string: length byte, then the digits.
-    static std::string RecordString(uint32_t record);
-    // Splits a sort key into key and record number. False when it does not end in a record
-    // string.
+    // The record suffix of a sort key: the record number, most significant byte first.
+    static std::string RecordSuffix(uint32_t record);
+    // Splits a sort key into key and record number. False when it is shorter than a suffix.
     static bool SplitSortKey(std::string_view sortKey, std::string_view* key, uint32_t* record);
 
 private:
@@ -116,6 +117,11 @@ private:
     uint64_t runFileSize_ = 0;
 
     std::string scratch_;  // the path being inserted
+    // The path inserted last and, for each depth d of it, the item whose children hold its
+    // byte d (0: the root list).
+    std::string lastPath_;
+    bool lastPathValid_ = false;
+    std::array<uint16_t, kMaxKeyBytes + 16> lastParents_{};
     std::string lastKey_;  // unique tags: the last key given to the sink
     bool anyEmitted_ = false;
 };

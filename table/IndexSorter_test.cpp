@@ -70,23 +70,18 @@ std::vector<std::string> RandomKeys(size_t count, size_t maxLength, int alphabet
     return keys;
 }
 
-TEST(IndexSorterRecordString, LengthByteThenDigits) {
-    EXPECT_EQ(HIndexSorter::RecordString(9), std::string("\x01"
-                                                         "9"));
-    EXPECT_EQ(HIndexSorter::RecordString(10), std::string("\x02"
-                                                          "10"));
+TEST(IndexSorterRecordSuffix, MostSignificantByteFirstSoThatNineSortsBeforeTen) {
+    EXPECT_EQ(HIndexSorter::RecordSuffix(9), std::string("\0\0\0\x09", 4));
+    EXPECT_EQ(HIndexSorter::RecordSuffix(0x01020304), "\x01\x02\x03\x04");
+    EXPECT_LT(HIndexSorter::RecordSuffix(9), HIndexSorter::RecordSuffix(10));
+    EXPECT_LT(HIndexSorter::RecordSuffix(255), HIndexSorter::RecordSuffix(256));
     std::string_view key;
     uint32_t record = 0;
-    ASSERT_TRUE(
-        HIndexSorter::SplitSortKey("AB12\x03"
-                                   "123",
-                                   &key, &record));
+    const std::string sortKey = "AB12" + HIndexSorter::RecordSuffix(4000000000u);
+    ASSERT_TRUE(HIndexSorter::SplitSortKey(sortKey, &key, &record));
     EXPECT_EQ(key, "AB12");
-    EXPECT_EQ(record, 123u);
-    EXPECT_FALSE(
-        HIndexSorter::SplitSortKey("AB\x02"
-                                   "123",
-                                   &key, &record));
+    EXPECT_EQ(record, 4000000000u);
+    EXPECT_FALSE(HIndexSorter::SplitSortKey("\0\0\x01", &key, &record));
 }
 
 TEST_F(IndexSorterTest, EqualKeysComeOutInRecordOrderNineBeforeTen) {

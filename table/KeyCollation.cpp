@@ -60,6 +60,14 @@ uint8_t ExpansionAt(int index) {
 
 std::string_view TrimTrailing(std::string_view text, bool nulsToo) {
     size_t n = text.size();
+    // Fields give keys long runs of trailing blanks: skip them eight at a time first.
+    constexpr uint64_t kEightBlanks = 0x2020202020202020ull;
+    while (n >= 8) {
+        uint64_t word;
+        std::memcpy(&word, text.data() + n - 8, sizeof word);
+        if (word != kEightBlanks) break;
+        n -= 8;
+    }
     while (n > 0 && (text[n - 1] == ' ' || (nulsToo && text[n - 1] == '\0'))) --n;
     return text.substr(0, n);
 }
@@ -70,10 +78,16 @@ const std::array<uint8_t, 256>& GeneralPrimaryWeights() { return kPrimary; }
 const std::array<uint8_t, 256>& GeneralSecondaryCodes() { return kSecondary; }
 const std::array<uint8_t, 32>& GeneralExpansion() { return kExpansion; }
 
-std::string MachineKeyForm(std::string_view text, int keyLength) {
+void MachineKeyForm(std::string_view text, int keyLength, std::string& out) {
     std::string_view t = TrimTrailing(text, true);
     if (keyLength >= 0 && t.size() > static_cast<size_t>(keyLength)) t = t.substr(0, keyLength);
-    return std::string(t);
+    out.assign(t.data(), t.size());
+}
+
+std::string MachineKeyForm(std::string_view text, int keyLength) {
+    std::string out;
+    MachineKeyForm(text, keyLength, out);
+    return out;
 }
 
 namespace {
@@ -113,24 +127,45 @@ std::array<GeneralWeights, 256> MakeGeneralWeights() {
 
 const std::array<GeneralWeights, 256> kGeneralWeights = MakeGeneralWeights();
 
-}  // namespace
-
-std::string GeneralKeyForm(std::string_view text, int keyLength) {
-    std::string_view t = TrimTrailing(text, false);
-    // Builds run this once per record: the weights go to buffers on the stack (at most two
-    // primaries and two secondaries per byte), texts are at most a few hundred bytes.
-    std::vector<char> heap;
-    char local[2 * 2 * 512];
-    char* primary = local;
-    if (t.size() > 512) {
-        heap.resize(4 * t.size());
-        primary = heap.data();
+// The primary weight of each byte that adds one primary weight and no secondary code other
+// than 0xF0 (blanks, digits, most letters); 0 for every other byte. A text of such bytes has
+// a key of its primary weights alone: its secondary codes are all 0xF0 and trail. No byte
+// has a single primary weight of 0, so 0 is free to mark the others.
+std::array<uint8_t, 256> MakeSimplePrimary() {
+    std::array<uint8_t, 256> table{};
+    for (size_t c = 0; c < 256; ++c) {
+        const GeneralWeights& w = kGeneralWeights[c];
+        bool simple = w.primaryCount == 1 && w.primary[0] != 0;
+        for (int i = 0; i < w.secondaryCount; ++i)
+            if (w.secondary[i] != 0xF0) simple = false;
+        table[c] = simple ? w.primary[0] : 0;
     }
-    char* secondary = primary + 2 * t.size();
-    size_t np = 0, ns = 0;
+    return table;
+}
+
+const std::array<uint8_t, 256> kSimplePrimary = MakeSimplePrimary();
+
+// The whole computation, for texts with bytes of any kind. `t` is trimmed already, and `out`
+// begins with the primary weights of t[0, done), bytes with a simple primary weight.
+void GeneralKeyFormFrom(std::string_view t, size_t done, int keyLength, std::string& out) {
+    // Primary weights go straight to `out`, secondary codes to a buffer on the stack; each
+    // byte gives at most two of each, and key texts are at most a few hundred bytes.
+    out.resize(2 * t.size());
+    char* primary = out.data();
+    std::vector<char> heap;
+    char local[2 * 512];
+    char* secondary = local;
+    if (t.size() > 512) {
+        heap.resize(2 * t.size());
+        secondary = heap.data();
+    }
+    size_t np = done, ns = 0;
+    for (size_t i = 0; i < done; ++i)
+        ns += kGeneralWeights[static_cast<uint8_t>(t[i])].secondaryCount;
+    std::memset(secondary, 0xF0, ns);  // the only code the simple bytes have
     // Both slots of each weight pair are stored whatever the counts; only the counts advance.
-    for (char ch : t) {
-        const GeneralWeights& w = kGeneralWeights[static_cast<uint8_t>(ch)];
+    for (size_t i = done; i < t.size(); ++i) {
+        const GeneralWeights& w = kGeneralWeights[static_cast<uint8_t>(t[i])];
         primary[np] = static_cast<char>(w.primary[0]);
         primary[np + 1] = static_cast<char>(w.primary[1]);
         np += w.primaryCount;
@@ -142,49 +177,98 @@ std::string GeneralKeyForm(std::string_view text, int keyLength) {
     size_t total = np + ns;
     if (keyLength >= 0 && total > static_cast<size_t>(keyLength))
         total = static_cast<size_t>(keyLength);
-    std::string out;
-    out.reserve(total);
-    out.append(primary, std::min(np, total));
+    out.resize(std::min(np, total));
     if (total > np) out.append(secondary, total - np);
+}
+
+}  // namespace
+
+void GeneralKeyForm(std::string_view text, int keyLength, std::string& out) {
+    const std::string_view t = TrimTrailing(text, false);
+    // Builds run this once per record, and most texts are of simple bytes only: their primary
+    // weights go straight to `out`. Every byte counts one primary weight at least, so when
+    // `keyLength` cuts the key within the first bytes, only those need to be simple. At the
+    // first other byte the general loop takes over.
+    const size_t limit =
+        keyLength >= 0 ? std::min(t.size(), static_cast<size_t>(keyLength)) : t.size();
+    out.resize(limit);
+    char* to = out.data();
+    const auto* from = reinterpret_cast<const uint8_t*>(t.data());
+    for (size_t i = 0; i < limit; ++i) {
+        const uint8_t weight = kSimplePrimary[from[i]];
+        if (weight == 0) return GeneralKeyFormFrom(t, i, keyLength, out);
+        to[i] = static_cast<char>(weight);
+    }
+}
+
+std::string GeneralKeyForm(std::string_view text, int keyLength) {
+    std::string out;
+    GeneralKeyForm(text, keyLength, out);
     return out;
 }
 
-std::string NumericKeyForm(double value) {
+void NumericKeyForm(double value, std::string& out) {
     uint64_t bits = 0;
     std::memcpy(&bits, &value, sizeof bits);
     if (bits & 0x8000000000000000ull)
         bits = ~bits;
     else
         bits |= 0x8000000000000000ull;
-    std::string out(8, '\0');
+    out.resize(8);
     for (int i = 0; i < 8; ++i) out[i] = static_cast<char>((bits >> (56 - 8 * i)) & 0xFF);
+}
+
+std::string NumericKeyForm(double value) {
+    std::string out;
+    NumericKeyForm(value, out);
     return out;
 }
 
-std::string NumericKeyForm(std::string_view text) {
+void NumericKeyForm(std::string_view text, std::string& out) {
     size_t b = 0, e = text.size();
     while (b < e && (text[b] == ' ' || text[b] == '\0')) ++b;
     while (e > b && (text[e - 1] == ' ' || text[e - 1] == '\0')) --e;
-    std::string t(text.substr(b, e - b));
     double value = 0;
-    if (!t.empty()) {
+    if (e > b) {
+        // strtod wants a terminated copy; numbers are short enough for the stack.
+        std::string heap;
+        char local[64];
+        char* copy = local;
+        if (e - b >= sizeof local) {
+            heap.resize(e - b + 1);
+            copy = heap.data();
+        }
+        std::memcpy(copy, text.data() + b, e - b);
+        copy[e - b] = '\0';
         char* end = nullptr;
-        value = std::strtod(t.c_str(), &end);
-        if (end == t.c_str()) value = 0;
+        value = std::strtod(copy, &end);
+        if (end == copy) value = 0;
     }
-    return NumericKeyForm(value);
+    NumericKeyForm(value, out);
 }
 
-std::string ToIndexForm(std::string_view text, const HKeyShape& shape) {
+std::string NumericKeyForm(std::string_view text) {
+    std::string out;
+    NumericKeyForm(text, out);
+    return out;
+}
+
+void ToIndexForm(std::string_view text, const HKeyShape& shape, std::string& out) {
     switch (shape.kind) {
         case HKeyKind::General:
-            return GeneralKeyForm(text, shape.keyLength);
+            return GeneralKeyForm(text, shape.keyLength, out);
         case HKeyKind::Numeric:
-            return NumericKeyForm(text);
+            return NumericKeyForm(text, out);
         case HKeyKind::Machine:
             break;
     }
-    return MachineKeyForm(text, shape.keyLength);
+    MachineKeyForm(text, shape.keyLength, out);
+}
+
+std::string ToIndexForm(std::string_view text, const HKeyShape& shape) {
+    std::string out;
+    ToIndexForm(text, shape, out);
+    return out;
 }
 
 uint8_t ComparePad(HKeyKind kind) {

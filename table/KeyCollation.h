@@ -26,16 +26,24 @@ const std::array<uint8_t, 256>& GeneralSecondaryCodes();
 // Expansion table: 26 meaningful bytes, the rest zero.
 const std::array<uint8_t, 32>& GeneralExpansion();
 
+// Each form also comes as a function that replaces the contents of `out`, so that a caller
+// making one key per record reuses one buffer. `text` must not point into `out`.
+
 // Text with trailing blanks and NULs removed, cut to `keyLength`.
 std::string MachineKeyForm(std::string_view text, int keyLength);
+void MachineKeyForm(std::string_view text, int keyLength, std::string& out);
 // Primary weights, then the secondary codes (trailing 0xF0 removed), cut to `keyLength`.
 std::string GeneralKeyForm(std::string_view text, int keyLength);
+void GeneralKeyForm(std::string_view text, int keyLength, std::string& out);
 // All 8 bytes of the order-preserving form of the number in `text` (blank or unreadable
 // text counts as 0). Stored leaves drop its trailing zero bytes through the trailing count.
 std::string NumericKeyForm(std::string_view text);
 std::string NumericKeyForm(double value);
+void NumericKeyForm(std::string_view text, std::string& out);
+void NumericKeyForm(double value, std::string& out);
 // The form that `shape` asks for.
 std::string ToIndexForm(std::string_view text, const HKeyShape& shape);
+void ToIndexForm(std::string_view text, const HKeyShape& shape, std::string& out);
 
 // Pad byte of comparisons: 0x20 machine, 0x11 (a blank's weight) general, 0x00 numeric.
 uint8_t ComparePad(HKeyKind kind);

@@ -1,6 +1,9 @@
 #include "table/KeyCollation.h"
 
+#include <cstdint>
+#include <random>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -132,6 +135,163 @@ TEST(OwnKeyLengthTest, ByKind) {
     EXPECT_EQ(OwnKeyLength("AB  ", HKeyKind::Machine), 2u);
     EXPECT_EQ(OwnKeyLength(B({0xBF, 0xF0, 0, 0}), HKeyKind::Numeric), 2u);
     EXPECT_EQ(OwnKeyLength(B({0x60, 0x20}), HKeyKind::General), 2u);
+}
+
+
+// The general key form worked out byte by byte from the public tables, with nothing
+// precomputed: what GeneralKeyForm must give for every text.
+std::string ReferenceGeneralKeyForm(std::string_view text, int keyLength) {
+    const auto& primaryTable = GeneralPrimaryWeights();
+    const auto& secondaryTable = GeneralSecondaryCodes();
+    const auto& expansion = GeneralExpansion();
+    auto expansionAt = [&expansion](int i) -> uint8_t {
+        return i >= 0 && i < static_cast<int>(expansion.size()) ? expansion[i] : 0;
+    };
+    size_t n = text.size();
+    while (n > 0 && text[n - 1] == ' ') --n;
+    std::vector<uint8_t> primaries, secondaries;
+    for (size_t i = 0; i < n; ++i) {
+        const uint8_t c = static_cast<uint8_t>(text[i]);
+        const uint8_t p = primaryTable[c];
+        const uint8_t s = secondaryTable[c];
+        const bool expands = p == 0x00 || p == 0x06 || p == 0x12 || p == 0x18;
+        if (expands && expansionAt(p + 1) != 0) {
+            primaries.push_back(expansionAt(p + 2));
+            primaries.push_back(expansionAt(p + 4));
+        } else {
+            primaries.push_back(p);
+        }
+        if (s == 0x80) {
+            if (expansionAt(p + 3) != 0) secondaries.push_back(static_cast<uint8_t>(expansionAt(p + 3) | 0xF0));
+            if (expansionAt(p + 5) != 0) secondaries.push_back(static_cast<uint8_t>(expansionAt(p + 5) | 0xF0));
+        } else if (s != 0) {
+            secondaries.push_back(static_cast<uint8_t>(s | 0xF0));
+        }
+    }
+    while (!secondaries.empty() && secondaries.back() == 0xF0) secondaries.pop_back();
+    std::string out;
+    for (uint8_t w : primaries) out += static_cast<char>(w);
+    for (uint8_t w : secondaries) out += static_cast<char>(w);
+    if (keyLength >= 0 && out.size() > static_cast<size_t>(keyLength)) out.resize(static_cast<size_t>(keyLength));
+    return out;
+}
+
+const int kKeyLengths[] = {-1, 0, 1, 2, 3, 4, 7, 10, 40, 142, 240};
+
+// Both forms of GeneralKeyForm against the reference; the buffer form gets a buffer that
+// holds an older, longer key.
+void ExpectGeneralMatchesReference(const std::string& text) {
+    std::string buffer;
+    for (int keyLength : kKeyLengths) {
+        const std::string expected = ReferenceGeneralKeyForm(text, keyLength);
+        ASSERT_EQ(GeneralKeyForm(text, keyLength), expected)
+            << "text of " << text.size() << " bytes, key length " << keyLength;
+        buffer.assign(300, '\x7F');
+        GeneralKeyForm(text, keyLength, buffer);
+        ASSERT_EQ(buffer, expected)
+            << "text of " << text.size() << " bytes, key length " << keyLength;
+    }
+}
+
+TEST(GeneralCollation, EverySingleByteMatchesReference) {
+    for (int c = 0; c < 256; ++c) ExpectGeneralMatchesReference(std::string(1, static_cast<char>(c)));
+}
+
+TEST(GeneralCollation, EveryPairOfBytesMatchesReference) {
+    for (int a = 0; a < 256; ++a)
+        for (int b = 0; b < 256; ++b) {
+            const std::string text{static_cast<char>(a), static_cast<char>(b)};
+            for (int keyLength : {-1, 1, 2, 3}) {
+                ASSERT_EQ(GeneralKeyForm(text, keyLength),
+                          ReferenceGeneralKeyForm(text, keyLength))
+                    << a << ' ' << b << ' ' << keyLength;
+            }
+        }
+}
+
+TEST(GeneralCollation, RandomTextsMatchReference) {
+    std::mt19937 random(20240611);
+    const std::string plain = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789 ";
+    const std::string accented = "\xC0\xC1\xC4\xC6\xC7\xC9\xD1\xD6\xDC\xDF\xDE\xE9\xF1\xFF\x8A\x8C";
+    auto pick = [&random](size_t n) { return static_cast<size_t>(random() % n); };
+    for (int round = 0; round < 4000; ++round) {
+        std::string text;
+        const size_t length = pick(301);
+        // Some texts are all plain, some have now and then an accented or other byte, some
+        // are any bytes at all.
+        const int mix = static_cast<int>(pick(4));
+        for (size_t i = 0; i < length; ++i) {
+            const size_t roll = pick(100);
+            if (mix == 3)
+                text += static_cast<char>(pick(256));
+            else if (mix == 0 || roll < 90)
+                text += plain[pick(plain.size())];
+            else if (roll < 95)
+                text += accented[pick(accented.size())];
+            else
+                text += static_cast<char>(pick(256));
+        }
+        if (pick(2) == 0) text.append(pick(20), ' ');  // trailing blanks, as fields have them
+        ExpectGeneralMatchesReference(text);
+        const int anyLength = static_cast<int>(pick(2 * length + 2));
+        ASSERT_EQ(GeneralKeyForm(text, anyLength), ReferenceGeneralKeyForm(text, anyLength));
+    }
+}
+
+TEST(GeneralCollation, LongTextsMatchReference) {
+    // Longer than the stack buffers of the general loop.
+    std::string plain, mixed;
+    for (int i = 0; i < 1200; ++i) {
+        plain += static_cast<char>('A' + i % 26);
+        mixed += static_cast<char>(i % 7 == 0 ? 0xC9 : 'a' + i % 26);
+    }
+    ExpectGeneralMatchesReference(plain);
+    ExpectGeneralMatchesReference(mixed);
+    ExpectGeneralMatchesReference(plain + "\xC6");
+}
+
+TEST(KeyForms, BufferFormsGiveTheReturnedForms) {
+    const std::string texts[] = {"",       "   ",      "GEDF  ",         std::string("AB\0 ", 4),
+                                 " 12.5 ", "-3",       "abc",            std::string(100, '7'),
+                                 "\xC9t\xC9", "Smith, John"};
+    std::string buffer;
+    for (const std::string& text : texts) {
+        for (int keyLength : kKeyLengths) {
+            buffer.assign(200, '\x01');
+            MachineKeyForm(text, keyLength, buffer);
+            EXPECT_EQ(buffer, MachineKeyForm(text, keyLength));
+            for (HKeyKind kind : {HKeyKind::Machine, HKeyKind::General, HKeyKind::Numeric}) {
+                buffer.assign(5, '\x01');
+                ToIndexForm(text, {keyLength, kind}, buffer);
+                EXPECT_EQ(buffer, ToIndexForm(text, {keyLength, kind}));
+            }
+        }
+        buffer.assign(200, '\x01');
+        NumericKeyForm(text, buffer);
+        EXPECT_EQ(buffer, NumericKeyForm(text));
+    }
+    EXPECT_EQ(ToIndexForm("AB  ", {10, HKeyKind::Machine}), "AB");
+    EXPECT_EQ(ToIndexForm("AB  ", {10, HKeyKind::General}), B({0x60, 0x61}));
+    EXPECT_EQ(ToIndexForm(" 1", {8, HKeyKind::Numeric}), NumericKeyForm(1.0));
+    buffer = "old";
+    NumericKeyForm(-1.0, buffer);
+    EXPECT_EQ(buffer, B({0x40, 0x0F, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}));
+}
+
+
+TEST(MachineCollation, LongTrailingRunsOfBlanksAndNuls) {
+    std::mt19937 random(7);
+    for (int round = 0; round < 2000; ++round) {
+        std::string text(random() % 12, 'x');
+        for (size_t n = random() % 40; n > 0; --n) text += random() % 5 == 0 ? '\0' : ' ';
+        size_t keep = text.size();
+        while (keep > 0 && (text[keep - 1] == ' ' || text[keep - 1] == '\0')) --keep;
+        ASSERT_EQ(MachineKeyForm(text, -1), text.substr(0, keep)) << round;
+        size_t general = text.size();
+        while (general > 0 && text[general - 1] == ' ') --general;
+        ASSERT_EQ(GeneralKeyForm(text, -1), ReferenceGeneralKeyForm(text, -1)) << round;
+        ASSERT_EQ(GeneralKeyForm(text, -1).size(), general) << round;  // NULs keep a weight
+    }
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 #include "table/KeyProgram.h"
 
 #include <array>
+#include <cstdint>
+#include <cstring>
 
 #include "table/CharServices.h"
 
@@ -14,6 +16,19 @@ std::string Upper(std::string_view text) {
     std::string out(text);
     for (char& c : out) c = static_cast<char>(upper[static_cast<unsigned char>(c)]);
     return out;
+}
+
+// Where the run of blanks that ends [first, last) begins; eight bytes at a time while it can.
+const char* TrailingBlanksStart(const char* first, const char* last) {
+    constexpr uint64_t kEightBlanks = 0x2020202020202020ull;
+    while (last - first >= 8) {
+        uint64_t word;
+        std::memcpy(&word, last - 8, sizeof word);
+        if (word != kEightBlanks) break;
+        last -= 8;
+    }
+    while (last != first && last[-1] == ' ') --last;
+    return last;
 }
 
 bool NameChar(char c) {
@@ -84,13 +99,17 @@ bool HKeyProgram::Evaluate(HKeySource* source, const std::string* tagName,
                            const std::string& expression, HKeyValue& out) const {
     if (!compiled_ || source == nullptr)
         return EvaluateExpression(source, tagName, expression, out);
-    out = HKeyValue{};
+    // The same start as a fresh HKeyValue, but the text keeps its buffer: a build evaluates
+    // into one value for all its records and allocates nothing once the buffer is big enough.
+    out.text.clear();
+    out.type = '\0';
+    out.changed = false;
     if (EvaluateByFormula(*source, tagName, expression, out)) return true;
     const std::array<unsigned char, 256>& upper = UpperTable();
     const std::array<unsigned char, 256>& lower = LowerTable();
     const char* record = source->RecordData();
     out.type = 'C';
-    out.text.reserve(totalWidth_);  // one allocation per record, not one per term
+    out.text.reserve(totalWidth_);  // at most one allocation, not one per term
     size_t moved = 0;
     std::string bytes;
     for (const Term& term : terms_) {
@@ -104,18 +123,24 @@ bool HKeyProgram::Evaluate(HKeySource* source, const std::string* tagName,
             at = bytes.data();
         }
         const size_t start = out.text.size();
-        out.text.append(at, static_cast<size_t>(term.width));
+        const size_t width = static_cast<size_t>(term.width);
+        out.text.append(at, width);
+        // Plain pointers: stores through a char pointer would make the compiler reload the
+        // string's size and data for every byte.
+        char* const first = out.text.data() + start;
+        char* const last = first + width;
         if (term.mapping != Case::Keep) {
-            const auto& table = term.mapping == Case::Upper ? upper : lower;
-            for (size_t i = start; i < out.text.size(); ++i)
-                out.text[i] = static_cast<char>(table[static_cast<unsigned char>(out.text[i])]);
+            const unsigned char* table = (term.mapping == Case::Upper ? upper : lower).data();
+            // Fields are mostly trailing blanks; a table that keeps blanks need not see them.
+            const char* end = table[' '] == ' ' ? TrailingBlanksStart(first, last) : last;
+            for (char* c = first; c != end; ++c)
+                *c = static_cast<char>(table[static_cast<unsigned char>(*c)]);
         }
         if (source->FieldChanged(term.field)) out.changed = true;
         if (term.moveBlanks) {
-            size_t end = out.text.size();
-            while (end > start && out.text[end - 1] == ' ') --end;
-            moved += out.text.size() - end;
-            out.text.resize(end);
+            const char* end = TrailingBlanksStart(first, last);
+            moved += static_cast<size_t>(last - end);
+            out.text.resize(start + static_cast<size_t>(end - first));
         }
     }
     out.text.append(moved, ' ');

@@ -82,6 +82,7 @@ TEST(KeyProgramTest, GivesWhatTheEvaluatorGives) {
           "UPPER(NAME)-UPPER(POINTER)-LOWER(RTYPE)", "NAME-POINTER", "upper(pointer)+name"}) {
         HKeyProgram program;
         ASSERT_TRUE(program.Compile(source, expression)) << expression;
+        HKeyValue reused;  // as a build has it: one value for all records
         for (int i = 0; i < 300; ++i) {
             source.Set(0, text(1));
             source.Set(1, text(70));
@@ -95,6 +96,10 @@ TEST(KeyProgramTest, GivesWhatTheEvaluatorGives) {
             ASSERT_EQ(got.text, want.text) << expression;
             ASSERT_EQ(got.type, want.type) << expression;
             ASSERT_EQ(got.changed, want.changed) << expression;
+            ASSERT_EQ(program.Evaluate(&source, &tag, expression, reused), wantOk) << expression;
+            ASSERT_EQ(reused.text, want.text) << expression;
+            ASSERT_EQ(reused.type, want.type) << expression;
+            ASSERT_EQ(reused.changed, want.changed) << expression;
         }
     }
     EXPECT_EQ(source.errors, 0);
@@ -129,6 +134,40 @@ TEST(KeyProgramTest, OnFormulaIsOfferedFirstAndUncompiledTextsAreEvaluated) {
     EXPECT_FALSE(none.Compile(source, "NOSUCH"));
     EXPECT_FALSE(none.Evaluate(&source, &tag, "NOSUCH", v));
     EXPECT_EQ(source.errors, 1);
+}
+
+
+TEST(KeyProgramTest, ReusedValueKeepsNothingOfTheLastRecord) {
+    RecordSource source;
+    source.Set(0, "I");
+    source.Set(1, "Smith, John");
+    HKeyProgram program;
+    ASSERT_TRUE(program.Compile(source, "RTYPE-UPPER(NAME)"));
+    bool take = true;
+    source.formula = [&take](const std::string&, const std::string&, std::string& rsl,
+                             char& typ, bool& chg, bool& tf) {
+        rsl.assign(300, '9');
+        typ = 'N';
+        chg = true;
+        tf = take;
+    };
+    const std::string tag = "NAME";
+    HKeyValue v;
+    v.text.assign(500, 'Q');
+    v.type = 'D';
+    v.changed = true;
+    EXPECT_TRUE(program.Evaluate(&source, &tag, "RTYPE-UPPER(NAME)", v));
+    EXPECT_EQ(v.text, std::string(300, '9'));
+    EXPECT_EQ(v.type, 'N');
+    EXPECT_TRUE(v.changed);
+    take = false;
+    HKeyValue want;
+    ASSERT_TRUE(EvaluateExpression(&source, &tag, "RTYPE-UPPER(NAME)", want));
+    EXPECT_TRUE(program.Evaluate(&source, &tag, "RTYPE-UPPER(NAME)", v));
+    EXPECT_EQ(v.text, want.text);
+    EXPECT_EQ(v.text, "ISMITH, JOHN" + std::string(59, ' '));
+    EXPECT_EQ(v.type, 'C');
+    EXPECT_FALSE(v.changed);
 }
 
 }  // namespace
