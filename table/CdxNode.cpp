@@ -41,10 +41,7 @@ std::string TextUpToNul(const uint8_t* p, size_t limit) {
 }
 
 size_t CommonPrefix(const std::string& a, size_t aLen, const std::string& b, size_t bLen) {
-    size_t n = std::min(aLen, bLen);
-    size_t i = 0;
-    while (i < n && a[i] == b[i]) ++i;
-    return i;
+    return CommonPrefixLength(std::string_view(a.data(), aLen), std::string_view(b.data(), bLen));
 }
 
 // Own length of `key` in a leaf of `shape`, never more than the key length.
@@ -143,47 +140,75 @@ int LeafEntryCost(const std::string& previous, const std::string& key, const HKe
 
 int MaxInteriorKeys(int keyLength) { return cdx::kInteriorArea / (keyLength + 8); }
 
-bool EncodeLeaf(const HCdxNode& node, const HKeyShape& shape, HCdxPage& page) {
-    page.fill(0);
-    const HCdxLeafWidths& w = node.widths;
-    const int bpe = w.bytesPerEntry;
-    if (bpe < 3 || bpe > 8) return false;
-    Put16(&page[cdx::kAttributesPos], node.attributes);
-    Put16(&page[cdx::kKeyCountPos], static_cast<uint32_t>(node.entries.size()));
-    Put32(&page[cdx::kLeftPos], node.left);
-    Put32(&page[cdx::kRightPos], node.right);
-    Put32(&page[cdx::kLeafRecordMaskPos], w.recordMask);
-    page[cdx::kLeafDupMaskPos] = w.dupMask;
-    page[cdx::kLeafTrailMaskPos] = w.trailMask;
-    page[cdx::kLeafRecordBitsPos] = w.recordBits;
-    page[cdx::kLeafDupBitsPos] = w.dupBits;
-    page[cdx::kLeafTrailBitsPos] = w.trailBits;
-    page[cdx::kLeafBytesPerEntryPos] = static_cast<uint8_t>(bpe);
+HCdxLeafBuilder::HCdxLeafBuilder(const HKeyShape& shape, const HCdxLeafWidths& widths)
+    : shape_(shape),
+      widths_(widths),
+      dupShift_(widths.bytesPerEntry * 8 - widths.trailBits - widths.dupBits),
+      trailShift_(widths.bytesPerEntry * 8 - widths.trailBits) {
+    Reset();
+}
 
-    uint8_t* area = &page[cdx::kLeafKeyAreaPos];
-    int entryPos = 0;
-    int keyEnd = cdx::kLeafKeyAreaSize;
-    const std::string empty;
-    const std::string* previous = &empty;
-    const int dupShift = bpe * 8 - w.trailBits - w.dupBits;
-    const int trailShift = bpe * 8 - w.trailBits;
-    for (const HCdxEntry& e : node.entries) {
-        if (e.record > w.recordMask) return false;
-        const size_t own = LeafOwnLength(e.key, shape);
-        const size_t dup = CommonPrefix(*previous, LeafOwnLength(*previous, shape), e.key, own);
-        const size_t trail = static_cast<size_t>(shape.keyLength) - own;
-        std::string part = e.key.substr(dup, own - dup);
-        if (shape.kind == HKeyKind::General) ClearHighNibbleRun(part);
-        if (entryPos + bpe > keyEnd - static_cast<int>(part.size())) return false;
-        const uint64_t value = e.record | (static_cast<uint64_t>(dup) << dupShift) |
-                               (static_cast<uint64_t>(trail) << trailShift);
-        for (int i = 0; i < bpe; ++i) area[entryPos + i] = static_cast<uint8_t>(value >> (8 * i));
-        entryPos += bpe;
-        keyEnd -= static_cast<int>(part.size());
-        std::memcpy(area + keyEnd, part.data(), part.size());
-        previous = &e.key;
-    }
-    Put16(&page[cdx::kLeafFreePos], static_cast<uint32_t>(keyEnd - entryPos));
+void HCdxLeafBuilder::Reset() {
+    page_.fill(0);
+    entryPos_ = 0;
+    keyEnd_ = cdx::kLeafKeyAreaSize;
+    count_ = 0;
+    last_.clear();
+    lastOwn_ = 0;
+    lastRecord_ = 0;
+}
+
+bool HCdxLeafBuilder::Append(std::string_view key, uint32_t record) {
+    const int bpe = widths_.bytesPerEntry;
+    if (record > widths_.recordMask) return false;
+    const size_t own =
+        std::min(OwnKeyLength(key, shape_.kind), static_cast<size_t>(shape_.keyLength));
+    if (key.size() > static_cast<size_t>(shape_.keyLength)) key = key.substr(0, shape_.keyLength);
+    const size_t dup =
+        CommonPrefixLength(std::string_view(last_.data(), lastOwn_), key.substr(0, own));
+    const size_t trail = static_cast<size_t>(shape_.keyLength) - own;
+    const size_t partLength = own - dup;
+    if (entryPos_ + bpe > keyEnd_ - static_cast<int>(partLength)) return false;
+    uint8_t* area = &page_[cdx::kLeafKeyAreaPos];
+    const uint64_t value = record | (static_cast<uint64_t>(dup) << dupShift_) |
+                           (static_cast<uint64_t>(trail) << trailShift_);
+    for (int i = 0; i < bpe; ++i) area[entryPos_ + i] = static_cast<uint8_t>(value >> (8 * i));
+    entryPos_ += bpe;
+    keyEnd_ -= static_cast<int>(partLength);
+    uint8_t* part = area + keyEnd_;
+    std::memcpy(part, key.data() + dup, partLength);
+    if (shape_.kind == HKeyKind::General) ClearHighNibbleRun(part, partLength);
+    last_.assign(key.data(), key.size());
+    lastOwn_ = own;
+    lastRecord_ = record;
+    ++count_;
+    return true;
+}
+
+const HCdxPage& HCdxLeafBuilder::Finish(uint16_t attributes, uint32_t left, uint32_t right) {
+    const HCdxLeafWidths& w = widths_;
+    Put16(&page_[cdx::kAttributesPos], attributes);
+    Put16(&page_[cdx::kKeyCountPos], count_);
+    Put32(&page_[cdx::kLeftPos], left);
+    Put32(&page_[cdx::kRightPos], right);
+    Put32(&page_[cdx::kLeafRecordMaskPos], w.recordMask);
+    page_[cdx::kLeafDupMaskPos] = w.dupMask;
+    page_[cdx::kLeafTrailMaskPos] = w.trailMask;
+    page_[cdx::kLeafRecordBitsPos] = w.recordBits;
+    page_[cdx::kLeafDupBitsPos] = w.dupBits;
+    page_[cdx::kLeafTrailBitsPos] = w.trailBits;
+    page_[cdx::kLeafBytesPerEntryPos] = static_cast<uint8_t>(w.bytesPerEntry);
+    Put16(&page_[cdx::kLeafFreePos], static_cast<uint32_t>(FreeBytes()));
+    return page_;
+}
+
+bool EncodeLeaf(const HCdxNode& node, const HKeyShape& shape, HCdxPage& page) {
+    const int bpe = node.widths.bytesPerEntry;
+    if (bpe < 3 || bpe > 8) return false;
+    HCdxLeafBuilder builder(shape, node.widths);
+    for (const HCdxEntry& e : node.entries)
+        if (!builder.Append(e.key, e.record)) return false;
+    page = builder.Finish(node.attributes, node.left, node.right);
     return true;
 }
 

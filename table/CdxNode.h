@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "table/CdxFormat.h"
@@ -89,6 +90,42 @@ int LeafEntryCost(const std::string& previous, const std::string& key, const HKe
 
 // Maximum keys per interior node: 500 div (key length + 8).
 int MaxInteriorKeys(int keyLength);
+
+// Encodes a compressed leaf page entry by entry, as keys arrive: the entries grow from the
+// front of the key area, the stored key bytes from its back. EncodeLeaf and the bottom-up
+// writer both use it.
+class HCdxLeafBuilder {
+public:
+    HCdxLeafBuilder(const HKeyShape& shape, const HCdxLeafWidths& widths);
+
+    // Starts an empty page.
+    void Reset();
+    // Appends a key (index form; cut to the key length) with its record number. False, and
+    // nothing written, when the record number exceeds the mask or the key does not fit.
+    bool Append(std::string_view key, uint32_t record);
+    // Completes the header; the page is then whole.
+    const HCdxPage& Finish(uint16_t attributes, uint32_t left, uint32_t right);
+
+    int Count() const { return static_cast<int>(count_); }
+    // Bytes left in the key area.
+    int FreeBytes() const { return keyEnd_ - entryPos_; }
+    // The last key appended (cut to the key length) and its record number.
+    const std::string& LastKey() const { return last_; }
+    uint32_t LastRecord() const { return lastRecord_; }
+
+private:
+    HKeyShape shape_;
+    HCdxLeafWidths widths_;
+    int dupShift_;
+    int trailShift_;
+    HCdxPage page_{};
+    int entryPos_ = 0;
+    int keyEnd_ = 0;
+    uint32_t count_ = 0;
+    std::string last_;
+    size_t lastOwn_ = 0;
+    uint32_t lastRecord_ = 0;
+};
 
 // Writes `node` as a compressed leaf with node.widths. Returns false (page unspecified) when
 // the entries do not fit in the 488-byte key area or a record number exceeds the mask.

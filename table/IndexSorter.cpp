@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include "table/HFileIo.h"
+#include "table/KeyCollation.h"
 
 namespace {
 
@@ -173,30 +174,11 @@ bool HIndexSorter::SplitSortKey(std::string_view sortKey, std::string_view* key,
     return true;
 }
 
-namespace {
-
-// Length of the common prefix of two byte strings, eight bytes at a time.
-size_t CommonPrefix(std::string_view a, std::string_view b) {
-    const size_t n = std::min(a.size(), b.size());
-    size_t i = 0;
-    while (i + 8 <= n) {
-        uint64_t x, y;
-        std::memcpy(&x, a.data() + i, 8);
-        std::memcpy(&y, b.data() + i, 8);
-        if (x != y) return i + static_cast<size_t>(std::countr_zero(x ^ y) / 8);
-        i += 8;
-    }
-    while (i < n && a[i] == b[i]) ++i;
-    return i;
-}
-
-}  // namespace
-
 int HIndexSorter::Insert(std::string_view path, uint32_t record) {
     // Keys often come in an order close to the sorted one (record pointers, for one): the
     // items of the bytes shared with the last path are known and need no search.
     size_t i = 0;
-    if (lastPathValid_) i = CommonPrefix(path, lastPath_);
+    if (lastPathValid_) i = CommonPrefixLength(path, lastPath_);
     uint16_t* link = lastParents_[i] == 0 ? &rootHead_ : &At(lastParents_[i]).child;
     // Follow the bytes already in the tree.
     for (; i < path.size(); ++i) {
@@ -213,8 +195,7 @@ int HIndexSorter::Insert(std::string_view path, uint32_t record) {
         link = &At(cur).child;
     }
     if (i == path.size() && *link != 0 && At(*link).end) {
-        lastPath_.assign(path);
-        lastPathValid_ = true;
+        RememberPath(path);
         return 0;
     }
     // The rest of the path and the end item are new: one item per byte, laid out in sequence
@@ -251,9 +232,17 @@ int HIndexSorter::Insert(std::string_view path, uint32_t record) {
         At(endItem) = Item{*link, recordLow, 0, 1, recordHigh};
         *link = endItem;
     }
-    lastPath_.assign(path);
-    lastPathValid_ = true;
+    RememberPath(path);
     return 1;
+}
+
+void HIndexSorter::RememberPath(std::string_view path) {
+    // The path is normally the scratch string: trading buffers saves a copy.
+    if (path.data() == scratch_.data() && path.size() == scratch_.size())
+        lastPath_.swap(scratch_);
+    else
+        lastPath_.assign(path);
+    lastPathValid_ = true;
 }
 
 void HIndexSorter::ResetTree() {
@@ -390,7 +379,8 @@ HStatus HIndexSorter::Spill(bool last) {
         block[pos + 1] = static_cast<uint8_t>(length);
         std::memcpy(&block[pos + 2], sortKey.data() + shared, length);
         pos += 2 + length;
-        previous.assign(sortKey);
+        // With record suffixes in the paths (duplicates allowed) the walk gives the exact count.
+        if (options_.unique) previous.assign(sortKey);
         return HStatus::Ok();
     });
     if (!st.ok()) return st;

@@ -96,6 +96,8 @@ private:
     // 1 inserted, 0 dropped as present, -1 tree full.
     int Insert(std::string_view path, uint32_t record);
     void ResetTree();
+    // Makes `path` the last path inserted (taking the scratch string's buffer when it is that).
+    void RememberPath(std::string_view path);
     template <typename EmitFn>
     HStatus WalkTree(EmitFn&& emit);
     HStatus Spill(bool last);

@@ -19,6 +19,7 @@ HIndexWriter::HIndexWriter(HCdxPageSink& sink, const HKeyShape& shape, uint32_t 
       shape_(shape),
       widths_(LeafWidths(shape.keyLength, largestRecord)),
       report_(std::move(report)),
+      leaf_(shape, widths_),
       leafThreshold_(2 * (widths_.bytesPerEntry + shape.keyLength + 8)),
       maxInterior_(MaxInteriorKeys(shape.keyLength)) {}
 
@@ -41,14 +42,15 @@ HStatus HIndexWriter::Begin() {
 
 HStatus HIndexWriter::WriteNode(size_t level, uint32_t right, bool root) {
     Level& l = levels_[level];
-    const bool leaf = level == 0;
+    if (level == 0) {
+        return sink_.WritePage(
+            l.page, leaf_.Finish(root ? cdx::kAttrLeafRoot : cdx::kAttrLeaf, l.node.left, right));
+    }
     l.node.right = right;
-    l.node.attributes = leaf ? (root ? cdx::kAttrLeafRoot : cdx::kAttrLeaf)
-                             : (root ? cdx::kAttrInteriorRoot : cdx::kAttrInterior);
+    l.node.attributes = root ? cdx::kAttrInteriorRoot : cdx::kAttrInterior;
     HCdxPage page;
-    const bool encoded =
-        leaf ? EncodeLeaf(l.node, shape_, page) : EncodeInterior(l.node, shape_, false, page);
-    if (!encoded) return HStatus::Error(cdx::kDamagedCode, cdx::kDamagedSubCode, "node overflow");
+    if (!EncodeInterior(l.node, shape_, false, page))
+        return HStatus::Error(cdx::kDamagedCode, cdx::kDamagedSubCode, "node overflow");
     return sink_.WritePage(l.page, page);
 }
 
@@ -59,17 +61,19 @@ HStatus HIndexWriter::Advance(size_t level) {
     st = WriteNode(level, next, false);
     if (!st.ok()) return st;
     Level& l = levels_[level];
-    const HCdxEntry& last = l.node.entries.back();
-    HCdxEntry up{last.key, last.record, l.page};
+    HCdxEntry up;
     if (level == 0) {
-        for (HCdxEntry& entry : l.node.entries) spareKeys_.push_back(std::move(entry.key));
+        up = HCdxEntry{leaf_.LastKey(), leaf_.LastRecord(), l.page};
+        leaf_.Reset();
+    } else {
+        const HCdxEntry& last = l.node.entries.back();
+        up = HCdxEntry{last.key, last.record, l.page};
+        l.node.entries.clear();
     }
-    l.node.entries.clear();
     l.node.left = l.page;
     l.node.right = cdx::kNoSibling;
     l.page = next;
     l.full = false;
-    l.freeBytes = cdx::kLeafKeyAreaSize;
     if (level + 1 == levels_.size()) {
         uint32_t index = 0;
         st = StartLevel(&index);
@@ -96,18 +100,9 @@ HStatus HIndexWriter::Add(std::string_view key, uint32_t record) {
         HStatus st = Advance(0);
         if (!st.ok()) return st;
     }
-    Level& leaf = levels_[0];
-    HCdxEntry entry{{}, record, 0};
-    if (!spareKeys_.empty()) {
-        entry.key = std::move(spareKeys_.back());
-        spareKeys_.pop_back();
-    }
-    entry.key.assign(key.substr(0, shape_.keyLength));
-    static const std::string kNoKey;
-    const std::string& previous = leaf.node.entries.empty() ? kNoKey : leaf.node.entries.back().key;
-    leaf.freeBytes -= LeafEntryCost(previous, entry.key, shape_, widths_);
-    leaf.node.entries.push_back(std::move(entry));
-    if (leaf.freeBytes < leafThreshold_) leaf.full = true;
+    if (!leaf_.Append(key, record))
+        return HStatus::Error(cdx::kDamagedCode, cdx::kDamagedSubCode, "node overflow");
+    if (leaf_.FreeBytes() < leafThreshold_) levels_[0].full = true;
     return HStatus::Ok();
 }
 
@@ -120,8 +115,14 @@ HStatus HIndexWriter::Finish(uint32_t* root) {
             *root = levels_[level].page;
             return HStatus::Ok();
         }
-        const HCdxEntry& last = levels_[level].node.entries.back();
-        st = AddInterior(level + 1, HCdxEntry{last.key, last.record, levels_[level].page});
+        HCdxEntry up;
+        if (level == 0) {
+            up = HCdxEntry{leaf_.LastKey(), leaf_.LastRecord(), levels_[0].page};
+        } else {
+            const HCdxEntry& last = levels_[level].node.entries.back();
+            up = HCdxEntry{last.key, last.record, levels_[level].page};
+        }
+        st = AddInterior(level + 1, up);
         if (!st.ok()) return st;
     }
     return HStatus::Error(cdx::kDamagedCode, cdx::kDamagedSubCode, "no root");

@@ -57,11 +57,12 @@ public:
     uint32_t KeysWritten() const { return keysWritten_; }
 
 private:
+    // A level's node being filled: its page, its left sibling and (interior levels) its
+    // entries. The leaf level's keys go straight into leaf_.
     struct Level {
         HCdxNode node;
         uint32_t page = 0;
         bool full = false;
-        int freeBytes = cdx::kLeafKeyAreaSize;  // leaves only
     };
 
     HStatus StartLevel(uint32_t* index);
@@ -76,9 +77,7 @@ private:
     HCdxLeafWidths widths_;
     HStatusReport report_;
     std::vector<Level> levels_;
-    // Key strings of written leaves, kept for the next leaf's entries so that adding a key
-    // does not allocate.
-    std::vector<std::string> spareKeys_;
+    HCdxLeafBuilder leaf_;
     uint32_t keysWritten_ = 0;
     int leafThreshold_ = 0;
     int maxInterior_ = 0;

@@ -2,6 +2,8 @@
 // existing indexes unreadable.
 #include "table/KeyCollation.h"
 
+#include <bit>
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -271,6 +273,22 @@ std::string ToIndexForm(std::string_view text, const HKeyShape& shape) {
     return out;
 }
 
+size_t CommonPrefixLength(std::string_view a, std::string_view b) {
+    const size_t n = std::min(a.size(), b.size());
+    size_t i = 0;
+    // Eight bytes at a time: the first differing byte is the lowest set byte of the XOR.
+    static_assert(std::endian::native == std::endian::little);
+    while (i + 8 <= n) {
+        uint64_t x, y;
+        std::memcpy(&x, a.data() + i, 8);
+        std::memcpy(&y, b.data() + i, 8);
+        if (x != y) return i + static_cast<size_t>(std::countr_zero(x ^ y) / 8);
+        i += 8;
+    }
+    while (i < n && a[i] == b[i]) ++i;
+    return i;
+}
+
 uint8_t ComparePad(HKeyKind kind) {
     switch (kind) {
         case HKeyKind::General:
@@ -311,12 +329,15 @@ size_t OwnKeyLength(std::string_view key, HKeyKind kind) {
     return n;
 }
 
-void ClearHighNibbleRun(std::string& part) {
-    for (size_t i = part.size(); i > 0; --i) {
-        uint8_t c = static_cast<uint8_t>(part[i - 1]);
-        if (c < 0xF0) break;
-        part[i - 1] = static_cast<char>(c & 0x0F);
+void ClearHighNibbleRun(uint8_t* part, size_t length) {
+    for (size_t i = length; i > 0; --i) {
+        if (part[i - 1] < 0xF0) break;
+        part[i - 1] &= 0x0F;
     }
+}
+
+void ClearHighNibbleRun(std::string& part) {
+    ClearHighNibbleRun(reinterpret_cast<uint8_t*>(part.data()), part.size());
 }
 
 void RestoreHighNibbleRun(std::string& key) {

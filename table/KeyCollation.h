@@ -45,6 +45,9 @@ void NumericKeyForm(double value, std::string& out);
 std::string ToIndexForm(std::string_view text, const HKeyShape& shape);
 void ToIndexForm(std::string_view text, const HKeyShape& shape, std::string& out);
 
+// Number of leading bytes `a` and `b` have in common.
+size_t CommonPrefixLength(std::string_view a, std::string_view b);
+
 // Pad byte of comparisons: 0x20 machine, 0x11 (a blank's weight) general, 0x00 numeric.
 uint8_t ComparePad(HKeyKind kind);
 // Pad byte of interior entries on disk: 0x20 for character tags, 0x00 numeric.
@@ -62,4 +65,5 @@ size_t OwnKeyLength(std::string_view key, HKeyKind kind);
 // key part loses its high nibble; on decoding, the trailing run of bytes < 0x10 (never the
 // key's first byte) gets it back.
 void ClearHighNibbleRun(std::string& part);
+void ClearHighNibbleRun(uint8_t* part, size_t length);
 void RestoreHighNibbleRun(std::string& key);

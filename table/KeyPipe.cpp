@@ -1,16 +1,10 @@
 #include "table/KeyPipe.h"
 
+#include <algorithm>
 #include <utility>
 
-void HKeyBatch::Add(std::string_view key, uint32_t record) {
-    const size_t length = key.size() > 0xFFFF ? 0xFFFF : key.size();
-    const char head[6] = {
-        static_cast<char>(record),        static_cast<char>(record >> 8),
-        static_cast<char>(record >> 16),  static_cast<char>(record >> 24),
-        static_cast<char>(length & 0xFF), static_cast<char>(length >> 8),
-    };
-    bytes_.append(head, sizeof head);
-    bytes_.append(key.data(), length);
+void HKeyBatch::Grow(size_t more) {
+    bytes_.resize(std::max(2 * bytes_.size(), size_ + more + 1024));
 }
 
 bool HKeyPipe::Push(std::string_view key, uint32_t record) {

@@ -10,6 +10,7 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <deque>
 #include <mutex>
 #include <string>
@@ -20,31 +21,46 @@
 // length (2 bytes, little-endian both), the key's bytes.
 class HKeyBatch {
 public:
-    void Add(std::string_view key, uint32_t record);
-    void Clear() { bytes_.clear(); }
-    bool Empty() const { return bytes_.empty(); }
-    size_t Bytes() const { return bytes_.size(); }
+    void Add(std::string_view key, uint32_t record) {
+        const size_t length = key.size() > 0xFFFF ? 0xFFFF : key.size();
+        if (size_ + 6 + length > bytes_.size()) Grow(6 + length);
+        uint8_t* p = bytes_.data() + size_;
+        p[0] = static_cast<uint8_t>(record);
+        p[1] = static_cast<uint8_t>(record >> 8);
+        p[2] = static_cast<uint8_t>(record >> 16);
+        p[3] = static_cast<uint8_t>(record >> 24);
+        p[4] = static_cast<uint8_t>(length);
+        p[5] = static_cast<uint8_t>(length >> 8);
+        std::memcpy(p + 6, key.data(), length);
+        size_ += 6 + length;
+    }
+    void Clear() { size_ = 0; }
+    bool Empty() const { return size_ == 0; }
+    size_t Bytes() const { return size_; }
 
     // Calls `f(key, record)` for every key in order while it returns true; returns false when
     // `f` stopped the walk.
     template <typename F>
     bool ForEach(F&& f) const {
-        const char* p = bytes_.data();
-        const char* end = p + bytes_.size();
+        const uint8_t* p = bytes_.data();
+        const uint8_t* end = p + size_;
         while (p < end) {
-            const auto* b = reinterpret_cast<const uint8_t*>(p);
-            const uint32_t record = static_cast<uint32_t>(b[0]) | static_cast<uint32_t>(b[1]) << 8 |
-                                    static_cast<uint32_t>(b[2]) << 16 |
-                                    static_cast<uint32_t>(b[3]) << 24;
-            const size_t length = static_cast<size_t>(b[4]) | static_cast<size_t>(b[5]) << 8;
-            if (!f(std::string_view(p + 6, length), record)) return false;
+            const uint32_t record = static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
+                                    static_cast<uint32_t>(p[2]) << 16 |
+                                    static_cast<uint32_t>(p[3]) << 24;
+            const size_t length = static_cast<size_t>(p[4]) | static_cast<size_t>(p[5]) << 8;
+            if (!f(std::string_view(reinterpret_cast<const char*>(p + 6), length), record))
+                return false;
             p += 6 + length;
         }
         return true;
     }
 
 private:
-    std::string bytes_;
+    void Grow(size_t more);
+
+    std::vector<uint8_t> bytes_;  // its size is the capacity; size_ bytes are used
+    size_t size_ = 0;
 };
 
 class HKeyPipe {
