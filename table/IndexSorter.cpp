@@ -106,12 +106,13 @@ public:
             if (pos_ + 4 <= kRunBlockSize && (b[pos_] | b[pos_ + 1] | b[pos_ + 2] | b[pos_ + 3]) != 0) {
                 const size_t shared = b[pos_];
                 const size_t length = b[pos_ + 1];
-                if (shared > key_.size() || pos_ + 2 + length > kRunBlockSize) {
+                if (shared > keyLength_ || shared + length > sizeof key_ ||
+                    pos_ + 2 + length > kRunBlockSize) {
                     status_ = HStatus::Error(zcode::kShortRead, zsub::kRead, file_->path());
                     return -1;
                 }
-                key_.resize(shared);
-                key_.append(reinterpret_cast<const char*>(&b[pos_ + 2]), length);
+                std::memcpy(key_ + shared, &b[pos_ + 2], length);
+                keyLength_ = shared + length;
                 shared_ = shared;
                 pos_ += 2 + length;
                 return 1;
@@ -121,7 +122,7 @@ public:
         }
     }
 
-    const std::string& key() const { return key_; }
+    std::string_view key() const { return std::string_view(key_, keyLength_); }
     // Bytes the current key shares with the run's previous key (0 for the first).
     size_t shared() const { return shared_; }
     const HStatus& status() const { return status_; }
@@ -135,7 +136,8 @@ private:
     const uint8_t* block_ = nullptr;  // the block being read, nullptr between blocks
     size_t pos_ = 0;
     std::array<uint8_t, kBlocksPerRead * kRunBlockSize> buffer_{};
-    std::string key_;
+    char key_[kMaxKeyBytes + kRecordSuffixBytes];  // a sort key
+    size_t keyLength_ = 0;
     size_t shared_ = 0;
     HStatus status_;
 };
@@ -178,7 +180,7 @@ int HIndexSorter::Insert(std::string_view path, uint32_t record) {
     // Keys often come in an order close to the sorted one (record pointers, for one): the
     // items of the bytes shared with the last path are known and need no search.
     size_t i = 0;
-    if (lastPathValid_) i = CommonPrefixLength(path, lastPath_);
+    if (lastPathValid_) i = CommonPrefixLength(path, paths_[1 - scratch_]);
     uint16_t* link = lastParents_[i] == 0 ? &rootHead_ : &At(lastParents_[i]).child;
     // Follow the bytes already in the tree.
     for (; i < path.size(); ++i) {
@@ -237,11 +239,11 @@ int HIndexSorter::Insert(std::string_view path, uint32_t record) {
 }
 
 void HIndexSorter::RememberPath(std::string_view path) {
-    // The path is normally the scratch string: trading buffers saves a copy.
-    if (path.data() == scratch_.data() && path.size() == scratch_.size())
-        lastPath_.swap(scratch_);
+    // The path is normally in the scratch buffer: the two buffers trade roles, saving a copy.
+    if (path.data() == paths_[scratch_].data())
+        scratch_ ^= 1;
     else
-        lastPath_.assign(path);
+        paths_[1 - scratch_].assign(path);
     lastPathValid_ = true;
 }
 
@@ -255,7 +257,7 @@ HStatus HIndexSorter::Add(std::string_view key, uint32_t record) {
     if (options_.stripTrailingBlanks)
         while (!key.empty() && key.back() == ' ') key.remove_suffix(1);
     if (key.size() > kMaxKeyBytes) key = key.substr(0, kMaxKeyBytes);
-    std::string& path = scratch_;
+    std::string& path = paths_[scratch_];
     path.assign(key);
     if (!options_.unique) {
         char suffix[kRecordSuffixBytes];
@@ -422,7 +424,7 @@ namespace {
 // codes leave only the bytes after o to compare. An exhausted run codes as kExhausted.
 constexpr uint32_t kExhausted = 0xFFFFFFFFu;
 
-uint32_t OffsetValueCode(const std::string& key, size_t offset) {
+uint32_t OffsetValueCode(std::string_view key, size_t offset) {
     if (offset >= key.size()) return 0;
     return (static_cast<uint32_t>(256 - offset) << 8) | static_cast<uint8_t>(key[offset]);
 }
@@ -458,8 +460,8 @@ HStatus HIndexSorter::Merge(const Sink& sink) {
             return a;
         }
         if (a.code == kExhausted) return a;
-        const std::string& x = readers[a.run]->key();
-        const std::string& y = readers[b.run]->key();
+        const std::string_view x = readers[a.run]->key();
+        const std::string_view y = readers[b.run]->key();
         size_t at = a.code == 0 ? x.size() : CodeOffset(a.code) + 1;
         const size_t common = std::min(x.size(), y.size());
         while (at < common && x[at] == y[at]) ++at;

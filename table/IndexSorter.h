@@ -96,7 +96,7 @@ private:
     // 1 inserted, 0 dropped as present, -1 tree full.
     int Insert(std::string_view path, uint32_t record);
     void ResetTree();
-    // Makes `path` the last path inserted (taking the scratch string's buffer when it is that).
+    // Makes `path` the last path inserted.
     void RememberPath(std::string_view path);
     template <typename EmitFn>
     HStatus WalkTree(EmitFn&& emit);
@@ -118,10 +118,11 @@ private:
     std::vector<uint64_t> runStarts_;
     uint64_t runFileSize_ = 0;
 
-    std::string scratch_;  // the path being inserted
-    // The path inserted last and, for each depth d of it, the item whose children hold its
-    // byte d (0: the root list).
-    std::string lastPath_;
+    // Two path buffers: paths_[scratch_] takes the path being inserted, the other holds the
+    // path inserted last; lastParents_[d] is the item whose children hold byte d of the
+    // latter (0: the root list).
+    std::string paths_[2];
+    int scratch_ = 0;
     bool lastPathValid_ = false;
     std::array<uint16_t, kMaxKeyBytes + 16> lastParents_{};
     std::string lastKey_;  // unique tags: the last key given to the sink
