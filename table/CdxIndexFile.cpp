@@ -208,6 +208,10 @@ HStatus HCdxIndexFile::CreateTag(const std::string& tagName, HCdxTagHeader heade
     // The key expression is parsed once for the whole build when it is of the simple kind.
     HKeyProgram program;
     if (table.source != nullptr) program.Compile(*table.source, keyExpression);
+    // A key of one field as it stands is made straight from the record's bytes (unless a
+    // formula handler wants to be asked first).
+    int singleField = -1, singleWidth = 0;
+    if (!program.SingleField(&singleField, &singleWidth)) singleField = -1;
     // One value of each for all records, so that their buffers are reused.
     HKeyValue condition, value;
     auto keyOf = [&](uint32_t record, std::string* key) {
@@ -216,6 +220,15 @@ HStatus HCdxIndexFile::CreateTag(const std::string& tagName, HCdxTagHeader heade
             if (!EvaluateExpression(table.source, &tagName, forExpression, condition) ||
                 condition.text != "T")
                 return false;
+        }
+        if (singleField >= 0 && !table.source->Formula()) {
+            const char* data = table.source->RecordData();
+            const int offset = table.source->FieldOffset(singleField);
+            if (data != nullptr && offset >= 0) {
+                ToIndexForm(std::string_view(data + offset, static_cast<size_t>(singleWidth)),
+                            shape, *key);
+                return true;
+            }
         }
         if (!program.Evaluate(table.source, &tagName, keyExpression, value)) return false;
         ToIndexForm(value.text, shape, *key);

@@ -153,7 +153,7 @@ void HCdxLeafBuilder::Reset() {
     entryPos_ = 0;
     keyEnd_ = cdx::kLeafKeyAreaSize;
     count_ = 0;
-    last_.clear();
+    lastLength_ = 0;
     lastOwn_ = 0;
     lastRecord_ = 0;
 }
@@ -165,7 +165,7 @@ bool HCdxLeafBuilder::Append(std::string_view key, uint32_t record) {
         std::min(OwnKeyLength(key, shape_.kind), static_cast<size_t>(shape_.keyLength));
     if (key.size() > static_cast<size_t>(shape_.keyLength)) key = key.substr(0, shape_.keyLength);
     const size_t dup =
-        CommonPrefixLength(std::string_view(last_.data(), lastOwn_), key.substr(0, own));
+        CommonPrefixLength(std::string_view(last_, lastOwn_), key.substr(0, own));
     const size_t trail = static_cast<size_t>(shape_.keyLength) - own;
     const size_t partLength = own - dup;
     if (entryPos_ + bpe > keyEnd_ - static_cast<int>(partLength)) return false;
@@ -177,8 +177,10 @@ bool HCdxLeafBuilder::Append(std::string_view key, uint32_t record) {
     keyEnd_ -= static_cast<int>(partLength);
     uint8_t* part = area + keyEnd_;
     std::memcpy(part, key.data() + dup, partLength);
-    if (shape_.kind == HKeyKind::General) ClearHighNibbleRun(part, partLength);
-    last_.assign(key.data(), key.size());
+    if (shape_.kind == HKeyKind::General && partLength > 0 && part[partLength - 1] >= 0xF0)
+        ClearHighNibbleRun(part, partLength);
+    lastLength_ = std::min(key.size(), sizeof last_);  // key lengths never pass 240
+    std::memcpy(last_, key.data(), lastLength_);
     lastOwn_ = own;
     lastRecord_ = record;
     ++count_;

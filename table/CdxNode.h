@@ -110,7 +110,7 @@ public:
     // Bytes left in the key area.
     int FreeBytes() const { return keyEnd_ - entryPos_; }
     // The last key appended (cut to the key length) and its record number.
-    const std::string& LastKey() const { return last_; }
+    std::string_view LastKey() const { return std::string_view(last_, lastLength_); }
     uint32_t LastRecord() const { return lastRecord_; }
 
 private:
@@ -122,7 +122,8 @@ private:
     int entryPos_ = 0;
     int keyEnd_ = 0;
     uint32_t count_ = 0;
-    std::string last_;
+    char last_[cdx::kMaxKeyLength];
+    size_t lastLength_ = 0;
     size_t lastOwn_ = 0;
     uint32_t lastRecord_ = 0;
 };

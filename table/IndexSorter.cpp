@@ -112,8 +112,8 @@ public:
                     return -1;
                 }
                 std::memcpy(key_ + shared, &b[pos_ + 2], length);
+                shared_ = SharedSymbols(keyLength_, shared, shared + length);
                 keyLength_ = shared + length;
-                shared_ = shared;
                 pos_ += 2 + length;
                 return 1;
             }
@@ -123,7 +123,7 @@ public:
     }
 
     std::string_view key() const { return std::string_view(key_, keyLength_); }
-    // Bytes the current key shares with the run's previous key (0 for the first).
+    // Symbols the current key shares with the run's previous key (0 for the first).
     size_t shared() const { return shared_; }
     const HStatus& status() const { return status_; }
 
@@ -196,7 +196,7 @@ int HIndexSorter::Insert(std::string_view path, uint32_t record) {
         lastParents_[i + 1] = cur;
         link = &At(cur).child;
     }
-    if (i == path.size() && *link != 0 && At(*link).end) {
+    if (options_.unique && i == path.size() && *link != 0 && At(*link).end) {
         RememberPath(path);
         return 0;
     }
@@ -254,16 +254,14 @@ void HIndexSorter::ResetTree() {
 }
 
 HStatus HIndexSorter::Add(std::string_view key, uint32_t record) {
+    // Equal keys leave in the order they came: that must be the order of their records.
+    if (record <= lastRecord_) return HStatus::Error(zcode::kRecordRange, zsub::kNone, "index build");
+    lastRecord_ = record;
     if (options_.stripTrailingBlanks)
         while (!key.empty() && key.back() == ' ') key.remove_suffix(1);
     if (key.size() > kMaxKeyBytes) key = key.substr(0, kMaxKeyBytes);
     std::string& path = paths_[scratch_];
     path.assign(key);
-    if (!options_.unique) {
-        char suffix[kRecordSuffixBytes];
-        PutRecordSuffix(record, suffix);
-        path.append(suffix, sizeof suffix);
-    }
     int inserted = Insert(path, record);
     if (inserted < 0) {
         HStatus st = Spill(false);
@@ -278,9 +276,9 @@ HStatus HIndexSorter::Add(std::string_view key, uint32_t record) {
 }
 
 // Depth-first walk over the tree calling `emit(sortKey, shared)` for every key in order, where
-// `shared` is the depth at which the walk left the previous key's path: the two keys share at
-// least that many bytes, and exactly that many when record suffixes are in the paths. Stops at
-// the first non-ok status. Fixed arrays: a path is at most 240 key bytes and 4 record bytes.
+// `shared` is the depth at which the walk left the previous key's path: the two sort keys
+// share at least that many bytes. Stops at the first non-ok status. Leaves the tree unfit for
+// another walk. Fixed arrays: a path is at most 240 key bytes, then 4 record bytes.
 template <typename EmitFn>
 HStatus HIndexSorter::WalkTree(EmitFn&& emit) {
     static_assert(std::endian::native == std::endian::little);
@@ -296,22 +294,28 @@ HStatus HIndexSorter::WalkTree(EmitFn&& emit) {
     size_t stackSize = 0;
     size_t depth = 0;
     size_t shared = 0;
-    const Item* items = items_.get();
+    Item* items = items_.get();
     uint16_t cur = rootHead_;
     for (;;) {
         while (cur != 0) {
             const Item& it = items[cur];
             if (it.end) {
-                size_t length = depth;
-                if (options_.unique) {
-                    const uint32_t record = it.child | (static_cast<uint32_t>(it.recordHigh) << 16);
-                    PutRecordSuffix(record, path + depth);
-                    length += kRecordSuffixBytes;
+                // The end items of a node stand first in its list, the newest first: reverse
+                // them in place (the tree is walked once) to give equal keys in record order.
+                uint16_t reversed = 0;
+                while (cur != 0 && items[cur].end) {
+                    const uint16_t next = items[cur].sibling;
+                    items[cur].sibling = reversed;
+                    reversed = cur;
+                    cur = next;
                 }
-                HStatus st = emit(std::string_view(path, length), shared);
-                if (!st.ok()) return st;
-                shared = depth;
-                cur = it.sibling;
+                for (uint16_t e = reversed; e != 0; e = items[e].sibling) {
+                    PutRecordSuffix(items[e].child | (static_cast<uint32_t>(items[e].recordHigh) << 16),
+                                    path + depth);
+                    HStatus st = emit(std::string_view(path, depth + kRecordSuffixBytes), shared);
+                    if (!st.ok()) return st;
+                    shared = depth;
+                }
                 continue;
             }
             // Follow a chain of items laid out in sequence (each the first child of the one
@@ -353,8 +357,10 @@ HStatus HIndexSorter::Spill(bool last) {
     uint64_t written = start;
     std::array<uint8_t, kRunBlockSize> block{};
     size_t pos = 4;
-    std::string previous;
-    HStatus status;
+    // The previous sort key; its bytes before the walk's shared count are those of the key
+    // at hand, so only the rest is copied.
+    char previous[kMaxKeyBytes + kRecordSuffixBytes];
+    size_t previousLength = 0;
 
     auto flushBlock = [&]() -> HStatus {
         out.insert(out.end(), block.begin(), block.end());
@@ -369,8 +375,9 @@ HStatus HIndexSorter::Spill(bool last) {
         return HStatus::Ok();
     };
 
-    HStatus st = WalkTree([&](std::string_view sortKey, size_t shared) -> HStatus {
-        const size_t limit = std::min({previous.size(), sortKey.size(), size_t{255}});
+    HStatus st = WalkTree([&](std::string_view sortKey, size_t bound) -> HStatus {
+        size_t shared = bound;
+        const size_t limit = std::min(previousLength, sortKey.size());
         while (shared < limit && previous[shared] == sortKey[shared]) ++shared;
         const size_t length = sortKey.size() - shared;
         if (pos + 2 + length > static_cast<size_t>(kRunBlockLimit)) {
@@ -381,8 +388,8 @@ HStatus HIndexSorter::Spill(bool last) {
         block[pos + 1] = static_cast<uint8_t>(length);
         std::memcpy(&block[pos + 2], sortKey.data() + shared, length);
         pos += 2 + length;
-        // With record suffixes in the paths (duplicates allowed) the walk gives the exact count.
-        if (options_.unique) previous.assign(sortKey);
+        std::memcpy(previous + bound, sortKey.data() + bound, sortKey.size() - bound);
+        previousLength = sortKey.size();
         return HStatus::Ok();
     });
     if (!st.ok()) return st;
@@ -418,18 +425,59 @@ HStatus HIndexSorter::Emit(std::string_view sortKey, const Sink& sink) {
 
 namespace {
 
+// The merge orders sort keys as sequences of symbols: each key byte b as b + 1, then 0 where
+// the key ends, then the record bytes (each + 1). A key thus comes before the longer keys it
+// begins, and equal keys come in record order: the order of the tree's walk.
+unsigned SymbolAt(std::string_view sortKey, size_t p) {
+    const size_t keyLength = sortKey.size() - HIndexSorter::kRecordSuffixBytes;
+    if (p < keyLength) return static_cast<uint8_t>(sortKey[p]) + 1u;
+    if (p == keyLength) return 0;
+    return static_cast<uint8_t>(sortKey[p - 1]) + 1u;
+}
+
+// The first symbol position, at `from` or after, where x and y differ; x.size() + 1 (their
+// symbol count) when they are equal.
+size_t FirstDifference(std::string_view x, std::string_view y, size_t from) {
+    const size_t kx = x.size() - HIndexSorter::kRecordSuffixBytes;
+    const size_t ky = y.size() - HIndexSorter::kRecordSuffixBytes;
+    const size_t k = std::min(kx, ky);
+    if (from < k) {
+        const size_t p =
+            from + CommonPrefixLength(x.substr(from, k - from), y.substr(from, k - from));
+        if (p < k) return p;
+        from = k;
+    }
+    if (kx != ky) return k;  // one key ends here, the other goes on
+    // The same key: its end symbol matches, the record bytes (symbol p is byte p - 1) decide.
+    const size_t byte = std::max(from, k + 1) - 1;
+    return byte + CommonPrefixLength(x.substr(byte), y.substr(byte)) + 1;
+}
+
+}  // namespace
+
+size_t HIndexSorter::SharedSymbols(size_t previousLength, size_t sharedBytes,
+                                   size_t currentLength) {
+    if (previousLength < kRecordSuffixBytes || currentLength < kRecordSuffixBytes) return 0;
+    const size_t kp = previousLength - kRecordSuffixBytes;
+    const size_t kc = currentLength - kRecordSuffixBytes;
+    if (kp == kc && sharedBytes >= kp) return sharedBytes + 1;
+    return std::min({sharedBytes, kp, kc});
+}
+
+namespace {
+
 // Offset-value code of a key relative to a base key not greater than it: 0 when the two are
-// equal, otherwise ((256 - o) << 8) | key[o], o being the first position where they differ.
-// Of two keys coded against the same base the smaller code is the smaller key, and equal
-// codes leave only the bytes after o to compare. An exhausted run codes as kExhausted.
+// equal, otherwise ((256 - o) << 9) | symbol o, o being the first symbol position where they
+// differ. Of two keys coded against the same base the smaller code is the smaller key, and
+// equal codes leave only the symbols after o to compare. An exhausted run codes as kExhausted.
 constexpr uint32_t kExhausted = 0xFFFFFFFFu;
 
 uint32_t OffsetValueCode(std::string_view key, size_t offset) {
-    if (offset >= key.size()) return 0;
-    return (static_cast<uint32_t>(256 - offset) << 8) | static_cast<uint8_t>(key[offset]);
+    if (offset > key.size()) return 0;
+    return (static_cast<uint32_t>(256 - offset) << 9) | SymbolAt(key, offset);
 }
 
-size_t CodeOffset(uint32_t code) { return 256 - (code >> 8); }
+size_t CodeOffset(uint32_t code) { return 256 - (code >> 9); }
 
 }  // namespace
 
@@ -451,30 +499,31 @@ HStatus HIndexSorter::Merge(const Sink& sink) {
         uint32_t code;
         uint32_t run;
     };
-    // Plays `a` against `b` (codes relative to the same base): the winner is returned, the
-    // loser is left in `b` with its code relative to the winner.
-    auto play = [&readers](Entry a, Entry& b) -> Entry {
-        if (a.code != b.code) {
-            if (a.code < b.code) return a;
-            std::swap(a, b);
-            return a;
-        }
+    // Settles a match of equal codes by the symbols after their offset (ties: the earlier
+    // run); returns the winner and leaves the loser in `b`, coded against the winner.
+    auto tie = [&readers](Entry a, Entry& b) -> Entry {
         if (a.code == kExhausted) return a;
         const std::string_view x = readers[a.run]->key();
         const std::string_view y = readers[b.run]->key();
-        size_t at = a.code == 0 ? x.size() : CodeOffset(a.code) + 1;
-        const size_t common = std::min(x.size(), y.size());
-        while (at < common && x[at] == y[at]) ++at;
-        bool aFirst;
-        if (at < common)
-            aFirst = static_cast<uint8_t>(x[at]) < static_cast<uint8_t>(y[at]);
-        else if (x.size() != y.size())
-            aFirst = x.size() < y.size();
-        else
-            aFirst = a.run < b.run;
+        size_t at = a.code == 0 ? x.size() + 1 : CodeOffset(a.code) + 1;
+        // Mostly the keys differ soon, before either ends: bytes compare as symbols there.
+        const size_t keys = std::min(x.size(), y.size()) - kRecordSuffixBytes;
+        while (at < keys && x[at] == y[at]) ++at;
+        if (at >= keys) at = FirstDifference(x, y, at);
+        const bool aFirst = at > x.size() ? a.run < b.run : SymbolAt(x, at) < SymbolAt(y, at);
         if (!aFirst) std::swap(a, b);
         b.code = OffsetValueCode(readers[b.run]->key(), at);
         return a;
+    };
+    // Plays `a` against `b` (codes relative to the same base): the winner is returned, the
+    // loser is left in `b` with its code relative to the winner, which for unequal codes is
+    // the code it has.
+    auto play = [&tie](Entry a, Entry& b) -> Entry {
+        if (a.code == b.code) return tie(a, b);
+        const bool bWins = b.code < a.code;
+        const Entry winner = bWins ? b : a;
+        b = bWins ? a : b;
+        return winner;
     };
     // Leaves are runs + i, internal nodes 1 .. runs - 1 (node n plays 2n against 2n + 1);
     // losers[n] is the loser at node n.

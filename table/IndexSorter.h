@@ -7,12 +7,13 @@
 // sort directory, and the runs are merged at the end (smallest key first, the earlier run on
 // a tie). The run file layout is described in doc/cdx_format.md ("Run file").
 //
-// Sort key of a record: the key, then (always) the record number in 4 bytes, most significant
-// first. On a tag that allows duplicates the record suffix is part of the tree path, so equal
-// keys come out in ascending record order (9 before 10). On a unique tag the path is the key
-// alone and a key already present is dropped, so the lowest record number wins; across runs
-// the merge drops the later copies. The merge follows the byte order of the sort keys, which
-// is the tree's order (on a unique tag, unless a key continues a shorter one with a zero byte).
+// Sort key of a record: the key, then the record number in 4 bytes, most significant first.
+// The tree holds the keys (cut to 240 bytes) as paths and the record numbers in their end
+// items; the end items of a node come before its other children, so a key comes before the
+// longer keys it begins, and equal keys come in the order they were added: records must be
+// added in ascending order. On a unique tag a key already present is dropped, so the lowest
+// record number wins; across runs the merge, which follows the same order, drops the later
+// copies.
 //
 // Ownership: the run file belongs to the sorter; it is closed and deleted when the sorter is
 // destroyed, whatever happened before. Not thread-safe: one build, one thread.
@@ -58,7 +59,8 @@ public:
     HIndexSorter(const HIndexSorter&) = delete;
     HIndexSorter& operator=(const HIndexSorter&) = delete;
 
-    // Adds one key (index form; cut to 240 bytes) for `record` (>= 1). May spill a run.
+    // Adds one key (index form; cut to 240 bytes) for `record`, which must be greater than the
+    // record of the key added before (code 1002 otherwise, nothing added). May spill a run.
     // Fails only on run-file errors (code from errno, sub-code 1108 create / 1102 write, text
     // the run file's path).
     HStatus Add(std::string_view key, uint32_t record);
@@ -78,6 +80,10 @@ public:
     static std::string RecordSuffix(uint32_t record);
     // Splits a sort key into key and record number. False when it is shorter than a suffix.
     static bool SplitSortKey(std::string_view sortKey, std::string_view* key, uint32_t* record);
+    // Position of the first difference between two sort keys of the given lengths in the
+    // merge's order, counted in its symbols (key bytes, the key's end, the record bytes),
+    // given the number of bytes they share. 0 when either is shorter than a record suffix.
+    static size_t SharedSymbols(size_t previousLength, size_t sharedBytes, size_t currentLength);
 
 private:
     struct Item {
@@ -111,6 +117,7 @@ private:
     uint16_t rootHead_ = 0;
     size_t itemCount_ = 0;  // items in use, item 0 excluded
     uint32_t keyCount_ = 0;
+    uint32_t lastRecord_ = 0;
     size_t longestKey_ = 0;
 
     std::unique_ptr<RunFile> runFile_;

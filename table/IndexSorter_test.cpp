@@ -86,10 +86,10 @@ TEST(IndexSorterRecordSuffix, MostSignificantByteFirstSoThatNineSortsBeforeTen) 
 
 TEST_F(IndexSorterTest, EqualKeysComeOutInRecordOrderNineBeforeTen) {
     HIndexSorter sorter(Opts(false));
-    ASSERT_TRUE(sorter.Add("SMITH", 10).ok());
     ASSERT_TRUE(sorter.Add("SMITH", 9).ok());
-    ASSERT_TRUE(sorter.Add("SMITH", 100).ok());
+    ASSERT_TRUE(sorter.Add("SMITH", 10).ok());
     ASSERT_TRUE(sorter.Add("ADAMS", 11).ok());
+    ASSERT_TRUE(sorter.Add("SMITH", 100).ok());
     std::vector<Out> out = Drain(sorter);
     std::vector<Out> want = {{"ADAMS", 11}, {"SMITH", 9}, {"SMITH", 10}, {"SMITH", 100}};
     EXPECT_EQ(out, want);
@@ -257,6 +257,46 @@ TEST_F(IndexSorterTest, BinaryKeysKeepTheirBlanksWhenAsked) {
     ASSERT_EQ(out.size(), 2u);
     EXPECT_EQ(out[0].record, 2u);
     EXPECT_EQ(out[1].key, std::string("\xC0\x20", 2));
+}
+
+TEST_F(IndexSorterTest, KeysOfAnyBytesSortAsStringsThenRecordsWithAndWithoutSpills) {
+    // Short keys over a tiny alphabet that includes zero bytes: many duplicates and many keys
+    // that begin other keys ("AB" before "AB\0", "AB\0" before "AB\x01").
+    std::mt19937 rng(17);
+    const char alphabet[] = {'\0', '\x01', 'A', 'B', '\xFF'};
+    std::vector<std::string> keys;
+    for (int i = 0; i < 6000; ++i) {
+        std::string k(rng() % 7, '\0');
+        for (char& c : k) c = alphabet[rng() % 5];
+        keys.push_back(k);
+    }
+    for (bool unique : {false, true}) {
+        HIndexSorter::Options plainOptions = Opts(unique);
+        HIndexSorter::Options spillOptions = Opts(unique, 600);
+        plainOptions.stripTrailingBlanks = spillOptions.stripTrailingBlanks = false;
+        HIndexSorter plain(plainOptions), spilling(spillOptions);
+        std::multimap<std::string, uint32_t> model;
+        for (uint32_t r = 1; r <= keys.size(); ++r) {
+            ASSERT_TRUE(plain.Add(keys[r - 1], r).ok());
+            ASSERT_TRUE(spilling.Add(keys[r - 1], r).ok());
+            if (!unique || model.find(keys[r - 1]) == model.end()) model.emplace(keys[r - 1], r);
+        }
+        EXPECT_GT(spilling.RunCount(), 5);
+        std::vector<Out> want;
+        for (const auto& [k, r] : model) want.push_back({k, r});
+        EXPECT_EQ(Drain(plain), want) << "unique " << unique;
+        EXPECT_EQ(Drain(spilling), want) << "unique " << unique;
+    }
+}
+
+TEST_F(IndexSorterTest, RecordsOutOfOrderAreRefused) {
+    HIndexSorter sorter(Opts(false));
+    ASSERT_TRUE(sorter.Add("B", 5).ok());
+    EXPECT_FALSE(sorter.Add("A", 5).ok());
+    EXPECT_FALSE(sorter.Add("A", 4).ok());
+    EXPECT_TRUE(sorter.Add("A", 6).ok());
+    std::vector<Out> want = {{"A", 6}, {"B", 5}};
+    EXPECT_EQ(Drain(sorter), want);
 }
 
 }  // namespace

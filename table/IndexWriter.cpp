@@ -63,7 +63,7 @@ HStatus HIndexWriter::Advance(size_t level) {
     Level& l = levels_[level];
     HCdxEntry up;
     if (level == 0) {
-        up = HCdxEntry{leaf_.LastKey(), leaf_.LastRecord(), l.page};
+        up = HCdxEntry{std::string(leaf_.LastKey()), leaf_.LastRecord(), l.page};
         leaf_.Reset();
     } else {
         const HCdxEntry& last = l.node.entries.back();
@@ -117,7 +117,7 @@ HStatus HIndexWriter::Finish(uint32_t* root) {
         }
         HCdxEntry up;
         if (level == 0) {
-            up = HCdxEntry{leaf_.LastKey(), leaf_.LastRecord(), levels_[0].page};
+            up = HCdxEntry{std::string(leaf_.LastKey()), leaf_.LastRecord(), levels_[0].page};
         } else {
             const HCdxEntry& last = levels_[level].node.entries.back();
             up = HCdxEntry{last.key, last.record, levels_[level].page};

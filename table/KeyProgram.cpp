@@ -95,6 +95,13 @@ bool HKeyProgram::Compile(const HKeySource& source, const std::string& expressio
     return true;
 }
 
+bool HKeyProgram::SingleField(int* field, int* width) const {
+    if (!compiled_ || terms_.size() != 1 || terms_[0].mapping != Case::Keep) return false;
+    *field = terms_[0].field;
+    *width = terms_[0].width;
+    return true;
+}
+
 bool HKeyProgram::Evaluate(HKeySource* source, const std::string* tagName,
                            const std::string& expression, HKeyValue& out) const {
     if (!compiled_ || source == nullptr)

@@ -18,6 +18,9 @@ public:
     // that is missing or not of type C, or would make a key of 255 characters or more.
     bool Compile(const HKeySource& source, const std::string& expression);
     bool Compiled() const { return compiled_; }
+    // True when the expression is one character field taken as it is: its key is the
+    // field's bytes, which `*field` (0-based) and `*width` then give.
+    bool SingleField(int* field, int* width) const;
 
     // The result of EvaluateExpression(source, tagName, expression, out) for the current
     // record. REQUIRES: `expression` and the field layout are those given to Compile.
