@@ -728,6 +728,33 @@ TEST_F(HTableIndexesTest, PerlReadsTagsGrownByThousandsOfSingleInserts) {
     }
 }
 
+TEST_F(HTableIndexesTest, PerlReadsGeneralAndMachineTagsBuiltWithSpills) {
+    if (!PerlIndexReaderAvailable()) GTEST_SKIP() << "perl XBase::Index not installed";
+    std::vector<Row> rows;
+    std::mt19937 rng(29);
+    for (int i = 0; i < 30000; ++i) {
+        std::string name = RandomName(rng) + " ";
+        rows.push_back({rng() % 7 ? "I" : "F", Cat(name, static_cast<long>(rng() % 100000)),
+                        Cat("@I", static_cast<long>(rng() % 20000)) + "@"});
+    }
+    Make(rows);
+    Open();
+    Tags();
+    ASSERT_TRUE(table_.AddTag(Cdx(), "GEDF", "UPPER(NAME)", "", 0, 1));
+    ASSERT_TRUE(errors_.empty());
+    for (const char* tag : {"NAME", "POINTER", "GEDF"}) {
+        ASSERT_TRUE(table_.SetOrder(tag));
+        const std::vector<int> order = Order();
+        ASSERT_EQ(order.size(), 30000u) << tag;
+        EXPECT_EQ(PerlOrder(dir_, Cdx(), tag), order) << tag;
+    }
+    // The engine's own order is the model's: by key, equal keys by record.
+    std::multimap<std::string, int> names;
+    for (int r = 1; r <= 30000; ++r) names.emplace(NameKey(rows[r - 1].rtype, rows[r - 1].name), r);
+    ASSERT_TRUE(table_.SetOrder("NAME"));
+    EXPECT_EQ(Order(), ModelOrder(names));
+}
+
 // --- The component ---------------------------------------------------------------------------
 
 TEST_F(HTableIndexesTest, LookupTableFlowThroughTheComponent) {
