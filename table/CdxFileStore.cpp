@@ -38,11 +38,7 @@ HStatus HCdxFileStore::AllocatePage(uint32_t* offset) {
 }
 
 HStatus HCdxFileStore::WritePage(uint32_t offset, const HCdxPage& page) {
-    HFileObject::SuppressErrors quiet(file_);
-    file_.ClearLastError();
-    if (!file_.WriteAt(offset, page.data(), page.size())) return Failure(zsub::kWrite);
-    if (offset + page.size() > size_) size_ = offset + page.size();
-    return HStatus::Ok();
+    return WritePages(offset, page.data(), 1);
 }
 
 HStatus HCdxFileStore::WritePages(uint32_t offset, const uint8_t* pages, size_t count) {

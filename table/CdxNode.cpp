@@ -45,7 +45,7 @@ size_t CommonPrefix(const std::string& a, size_t aLen, const std::string& b, siz
 }
 
 // Own length of `key` in a leaf of `shape`, never more than the key length.
-size_t LeafOwnLength(const std::string& key, const HKeyShape& shape) {
+size_t LeafOwnLength(std::string_view key, const HKeyShape& shape) {
     return std::min(OwnKeyLength(key, shape.kind), static_cast<size_t>(shape.keyLength));
 }
 
@@ -161,11 +161,9 @@ void HCdxLeafBuilder::Reset() {
 bool HCdxLeafBuilder::Append(std::string_view key, uint32_t record) {
     const int bpe = widths_.bytesPerEntry;
     if (record > widths_.recordMask) return false;
-    const size_t own =
-        std::min(OwnKeyLength(key, shape_.kind), static_cast<size_t>(shape_.keyLength));
+    const size_t own = LeafOwnLength(key, shape_);
     if (key.size() > static_cast<size_t>(shape_.keyLength)) key = key.substr(0, shape_.keyLength);
-    const size_t dup =
-        CommonPrefixLength(std::string_view(last_, lastOwn_), key.substr(0, own));
+    const size_t dup = CommonPrefixLength(std::string_view(last_, lastOwn_), key.substr(0, own));
     const size_t trail = static_cast<size_t>(shape_.keyLength) - own;
     const size_t partLength = own - dup;
     if (entryPos_ + bpe > keyEnd_ - static_cast<int>(partLength)) return false;

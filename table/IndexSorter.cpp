@@ -81,8 +81,7 @@ class HIndexSorter::RunReader {
 public:
     static constexpr size_t kBlocksPerRead = 4;
 
-    RunReader(RunFile* file, uint64_t start, uint64_t end)
-        : file_(file), next_(start), end_(end) {}
+    RunReader(RunFile* file, uint64_t start, uint64_t end) : file_(file), next_(start), end_(end) {}
 
     // 1: key() holds the next key; 0: run exhausted; -1: error in status().
     int Next() {
@@ -103,7 +102,8 @@ public:
                 pos_ = 4;
             }
             const uint8_t* b = block_;
-            if (pos_ + 4 <= kRunBlockSize && (b[pos_] | b[pos_ + 1] | b[pos_ + 2] | b[pos_ + 3]) != 0) {
+            if (pos_ + 4 <= kRunBlockSize &&
+                (b[pos_] | b[pos_ + 1] | b[pos_ + 2] | b[pos_ + 3]) != 0) {
                 const size_t shared = b[pos_];
                 const size_t length = b[pos_ + 1];
                 if (shared > keyLength_ || shared + length > sizeof key_ ||
@@ -176,7 +176,8 @@ bool HIndexSorter::SplitSortKey(std::string_view sortKey, std::string_view* key,
     return true;
 }
 
-int HIndexSorter::Insert(std::string_view path, uint32_t record) {
+int HIndexSorter::Insert(uint32_t record) {
+    const std::string_view path = paths_[scratch_];
     // Keys often come in an order close to the sorted one (record pointers, for one): the
     // items of the bytes shared with the last path are known and need no search.
     size_t i = 0;
@@ -197,7 +198,7 @@ int HIndexSorter::Insert(std::string_view path, uint32_t record) {
         link = &At(cur).child;
     }
     if (options_.unique && i == path.size() && *link != 0 && At(*link).end) {
-        RememberPath(path);
+        RememberPath();
         return 0;
     }
     // The rest of the path and the end item are new: one item per byte, laid out in sequence
@@ -234,16 +235,13 @@ int HIndexSorter::Insert(std::string_view path, uint32_t record) {
         At(endItem) = Item{*link, recordLow, 0, 1, recordHigh};
         *link = endItem;
     }
-    RememberPath(path);
+    RememberPath();
     return 1;
 }
 
-void HIndexSorter::RememberPath(std::string_view path) {
-    // The path is normally in the scratch buffer: the two buffers trade roles, saving a copy.
-    if (path.data() == paths_[scratch_].data())
-        scratch_ ^= 1;
-    else
-        paths_[1 - scratch_].assign(path);
+void HIndexSorter::RememberPath() {
+    // The scratch buffer holds the path: the two buffers trade roles.
+    scratch_ ^= 1;
     lastPathValid_ = true;
 }
 
@@ -255,18 +253,18 @@ void HIndexSorter::ResetTree() {
 
 HStatus HIndexSorter::Add(std::string_view key, uint32_t record) {
     // Equal keys leave in the order they came: that must be the order of their records.
-    if (record <= lastRecord_) return HStatus::Error(zcode::kRecordRange, zsub::kNone, "index build");
+    if (record <= lastRecord_)
+        return HStatus::Error(zcode::kRecordRange, zsub::kNone, "index build");
     lastRecord_ = record;
     if (options_.stripTrailingBlanks)
         while (!key.empty() && key.back() == ' ') key.remove_suffix(1);
     if (key.size() > kMaxKeyBytes) key = key.substr(0, kMaxKeyBytes);
-    std::string& path = paths_[scratch_];
-    path.assign(key);
-    int inserted = Insert(path, record);
+    paths_[scratch_].assign(key);
+    int inserted = Insert(record);
     if (inserted < 0) {
         HStatus st = Spill(false);
         if (!st.ok()) return st;
-        inserted = Insert(path, record);
+        inserted = Insert(record);
     }
     if (inserted > 0) {
         ++keyCount_;
@@ -310,8 +308,9 @@ HStatus HIndexSorter::WalkTree(EmitFn&& emit) {
                     cur = next;
                 }
                 for (uint16_t e = reversed; e != 0; e = items[e].sibling) {
-                    PutRecordSuffix(items[e].child | (static_cast<uint32_t>(items[e].recordHigh) << 16),
-                                    path + depth);
+                    PutRecordSuffix(
+                        items[e].child | (static_cast<uint32_t>(items[e].recordHigh) << 16),
+                        path + depth);
                     HStatus st = emit(std::string_view(path, depth + kRecordSuffixBytes), shared);
                     if (!st.ok()) return st;
                     shared = depth;
@@ -505,11 +504,8 @@ HStatus HIndexSorter::Merge(const Sink& sink) {
         if (a.code == kExhausted) return a;
         const std::string_view x = readers[a.run]->key();
         const std::string_view y = readers[b.run]->key();
-        size_t at = a.code == 0 ? x.size() + 1 : CodeOffset(a.code) + 1;
-        // Mostly the keys differ soon, before either ends: bytes compare as symbols there.
-        const size_t keys = std::min(x.size(), y.size()) - kRecordSuffixBytes;
-        while (at < keys && x[at] == y[at]) ++at;
-        if (at >= keys) at = FirstDifference(x, y, at);
+        const size_t at =
+            a.code == 0 ? x.size() + 1 : FirstDifference(x, y, CodeOffset(a.code) + 1);
         const bool aFirst = at > x.size() ? a.run < b.run : SymbolAt(x, at) < SymbolAt(y, at);
         if (!aFirst) std::swap(a, b);
         b.code = OffsetValueCode(readers[b.run]->key(), at);
@@ -533,9 +529,8 @@ HStatus HIndexSorter::Merge(const Sink& sink) {
         for (size_t i = 0; i < runs; ++i) {
             const int r = readers[i]->Next();
             if (r < 0) return readers[i]->status();
-            winners[runs + i] =
-                Entry{r > 0 ? OffsetValueCode(readers[i]->key(), 0) : kExhausted,
-                      static_cast<uint32_t>(i)};
+            winners[runs + i] = Entry{r > 0 ? OffsetValueCode(readers[i]->key(), 0) : kExhausted,
+                                      static_cast<uint32_t>(i)};
         }
         for (size_t n = runs - 1; n >= 1; --n) {
             Entry loser = winners[2 * n + 1];

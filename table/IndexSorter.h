@@ -80,10 +80,6 @@ public:
     static std::string RecordSuffix(uint32_t record);
     // Splits a sort key into key and record number. False when it is shorter than a suffix.
     static bool SplitSortKey(std::string_view sortKey, std::string_view* key, uint32_t* record);
-    // Position of the first difference between two sort keys of the given lengths in the
-    // merge's order, counted in its symbols (key bytes, the key's end, the record bytes),
-    // given the number of bytes they share. 0 when either is shorter than a record suffix.
-    static size_t SharedSymbols(size_t previousLength, size_t sharedBytes, size_t currentLength);
 
 private:
     struct Item {
@@ -99,11 +95,15 @@ private:
     class RunReader;
 
     Item& At(uint16_t n) { return items_[n]; }
-    // 1 inserted, 0 dropped as present, -1 tree full.
-    int Insert(std::string_view path, uint32_t record);
+    // Position of the first difference between two sort keys of the given lengths in the
+    // merge's order, counted in its symbols (key bytes, the key's end, the record bytes),
+    // given the number of bytes they share. 0 when either is shorter than a record suffix.
+    static size_t SharedSymbols(size_t previousLength, size_t sharedBytes, size_t currentLength);
+    // Inserts the path in the scratch buffer: 1 inserted, 0 dropped as present, -1 tree full.
+    int Insert(uint32_t record);
     void ResetTree();
-    // Makes `path` the last path inserted.
-    void RememberPath(std::string_view path);
+    // Makes the scratch buffer's path the last path inserted.
+    void RememberPath();
     template <typename EmitFn>
     HStatus WalkTree(EmitFn&& emit);
     HStatus Spill(bool last);

@@ -54,6 +54,13 @@ HStatus HIndexWriter::WriteNode(size_t level, uint32_t right, bool root) {
     return sink_.WritePage(l.page, page);
 }
 
+HCdxEntry HIndexWriter::UpEntry(size_t level) const {
+    const uint32_t page = levels_[level].page;
+    if (level == 0) return HCdxEntry{std::string(leaf_.LastKey()), leaf_.LastRecord(), page};
+    const HCdxEntry& last = levels_[level].node.entries.back();
+    return HCdxEntry{last.key, last.record, page};
+}
+
 HStatus HIndexWriter::Advance(size_t level) {
     uint32_t next = 0;
     HStatus st = sink_.AllocatePage(&next);
@@ -61,15 +68,11 @@ HStatus HIndexWriter::Advance(size_t level) {
     st = WriteNode(level, next, false);
     if (!st.ok()) return st;
     Level& l = levels_[level];
-    HCdxEntry up;
-    if (level == 0) {
-        up = HCdxEntry{std::string(leaf_.LastKey()), leaf_.LastRecord(), l.page};
+    const HCdxEntry up = UpEntry(level);
+    if (level == 0)
         leaf_.Reset();
-    } else {
-        const HCdxEntry& last = l.node.entries.back();
-        up = HCdxEntry{last.key, last.record, l.page};
+    else
         l.node.entries.clear();
-    }
     l.node.left = l.page;
     l.node.right = cdx::kNoSibling;
     l.page = next;
@@ -115,14 +118,7 @@ HStatus HIndexWriter::Finish(uint32_t* root) {
             *root = levels_[level].page;
             return HStatus::Ok();
         }
-        HCdxEntry up;
-        if (level == 0) {
-            up = HCdxEntry{std::string(leaf_.LastKey()), leaf_.LastRecord(), levels_[0].page};
-        } else {
-            const HCdxEntry& last = levels_[level].node.entries.back();
-            up = HCdxEntry{last.key, last.record, levels_[level].page};
-        }
-        st = AddInterior(level + 1, up);
+        st = AddInterior(level + 1, UpEntry(level));
         if (!st.ok()) return st;
     }
     return HStatus::Error(cdx::kDamagedCode, cdx::kDamagedSubCode, "no root");

@@ -68,6 +68,8 @@ private:
     HStatus StartLevel(uint32_t* index);
     // Writes the node of `level` with `right` and the given root flag.
     HStatus WriteNode(size_t level, uint32_t right, bool root);
+    // The entry for the level above that points at the node of `level`: its last key.
+    HCdxEntry UpEntry(size_t level) const;
     // Finishes the full node of `level` because another key arrives for it.
     HStatus Advance(size_t level);
     HStatus AddInterior(size_t level, const HCdxEntry& entry);

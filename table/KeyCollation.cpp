@@ -2,9 +2,8 @@
 // existing indexes unreadable.
 #include "table/KeyCollation.h"
 
-#include <bit>
-
 #include <algorithm>
+#include <bit>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -60,6 +59,8 @@ uint8_t ExpansionAt(int index) {
     return index >= 0 && index < static_cast<int>(kExpansion.size()) ? kExpansion[index] : 0;
 }
 
+}  // namespace
+
 std::string_view TrimTrailing(std::string_view text, bool nulsToo) {
     size_t n = text.size();
     // Fields give keys long runs of trailing blanks: skip them eight at a time first.
@@ -74,7 +75,7 @@ std::string_view TrimTrailing(std::string_view text, bool nulsToo) {
     return text.substr(0, n);
 }
 
-}  // namespace
+namespace {}  // namespace
 
 const std::array<uint8_t, 256>& GeneralPrimaryWeights() { return kPrimary; }
 const std::array<uint8_t, 256>& GeneralSecondaryCodes() { return kSecondary; }

@@ -29,6 +29,9 @@ const std::array<uint8_t, 32>& GeneralExpansion();
 // Each form also comes as a function that replaces the contents of `out`, so that a caller
 // making one key per record reuses one buffer. `text` must not point into `out`.
 
+// `text` without its trailing blanks (and trailing NULs too when `nulsToo`).
+std::string_view TrimTrailing(std::string_view text, bool nulsToo);
+
 // Text with trailing blanks and NULs removed, cut to `keyLength`.
 std::string MachineKeyForm(std::string_view text, int keyLength);
 void MachineKeyForm(std::string_view text, int keyLength, std::string& out);

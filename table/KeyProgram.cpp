@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "table/CharServices.h"
+#include "table/KeyCollation.h"
 
 namespace {
 
@@ -18,17 +19,10 @@ std::string Upper(std::string_view text) {
     return out;
 }
 
-// Where the run of blanks that ends [first, last) begins; eight bytes at a time while it can.
+// Where the run of blanks that ends [first, last) begins.
 const char* TrailingBlanksStart(const char* first, const char* last) {
-    constexpr uint64_t kEightBlanks = 0x2020202020202020ull;
-    while (last - first >= 8) {
-        uint64_t word;
-        std::memcpy(&word, last - 8, sizeof word);
-        if (word != kEightBlanks) break;
-        last -= 8;
-    }
-    while (last != first && last[-1] == ' ') --last;
-    return last;
+    return first +
+           TrimTrailing(std::string_view(first, static_cast<size_t>(last - first)), false).size();
 }
 
 bool NameChar(char c) {

@@ -94,6 +94,7 @@ HStatus SortKeys(HIndexSorter& sorter, HKeyPipe& in, HKeyPipe& out,
         return st;
     }
     keyCount.set_value(sorter.KeyCount());
+    // A refused push means the writing side gave up; the build returns the writer's error.
     st = sorter.Finish([&out](std::string_view key, uint32_t record) {
         return out.Push(key, record) ? HStatus::Ok()
                                      : HStatus::Error(zcode::kShortRead, zsub::kRead, "");
