@@ -2,7 +2,7 @@
 
 #include <exception>
 
-#include "app/MessageBox.h"
+#include "widgets/MessageBox.h"
 #include "widgets/AnsiText.h"
 
 void RunGuarded(QWidget* parent, const std::function<void()>& command) {

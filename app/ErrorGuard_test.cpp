@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-#include "app/MessageBox.h"
+#include "widgets/MessageBox.h"
 
 #include <gtest/gtest.h>
 

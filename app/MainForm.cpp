@@ -37,7 +37,7 @@
 #include "app/ErrorGuard.h"
 #include "app/FileDialog.h"
 #include "app/JustOne.h"
-#include "app/MessageBox.h"
+#include "widgets/MessageBox.h"
 #include "app/WindowRoutines.h"
 #include "gedcom/CharacterSet.h"
 #include "gedcom/CreateIndexForm.h"

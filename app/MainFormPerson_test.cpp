@@ -18,7 +18,7 @@
 
 #include "app/FileDialog.h"
 #include "app/MainForm.h"
-#include "app/MessageBox.h"
+#include "widgets/MessageBox.h"
 #include "person/GedcomPerson.h"
 #include "person/PersonTestFile.h"
 #include "person/ShowGedRec.h"
@@ -669,7 +669,7 @@ class MainFormRoyal92Test : public ::testing::Test {
 protected:
     void SetUp() override {
         const std::string path = std::string(LINEATUM_SAMPLES_DIR) + "/royal92.ged";
-        if (!std::filesystem::exists(path)) GTEST_SKIP() << "royal92.ged absent";
+        ASSERT_TRUE(std::filesystem::exists(path)) << "royal92.ged missing from the test data";
         file_ = std::make_unique<TPersonTestFile>(path, nullptr);
         FileDialog::SetNextFileName(QString());
         form_.FormActivate();

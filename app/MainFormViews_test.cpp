@@ -16,7 +16,7 @@
 #include "app/Artwork.h"
 #include "app/FileDialog.h"
 #include "app/MainForm.h"
-#include "app/MessageBox.h"
+#include "widgets/MessageBox.h"
 #include "widgets/TJLabel.h"
 #include "widgets/TTreeJoiner.h"
 

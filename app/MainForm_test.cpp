@@ -16,7 +16,7 @@
 
 #include "app/FileDialog.h"
 #include "app/JustOne.h"
-#include "app/MessageBox.h"
+#include "widgets/MessageBox.h"
 #include "app/TestFolders.h"
 #include "app/WindowRoutines.h"
 #include "gedcom/GedcomState.h"

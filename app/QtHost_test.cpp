@@ -2,7 +2,7 @@
 
 #include <QTimer>
 
-#include "app/MessageBox.h"
+#include "widgets/MessageBox.h"
 #include "table/Host.h"
 
 #include <gtest/gtest.h>

@@ -4,7 +4,7 @@
 #include <QDir>
 #include <QFileInfo>
 
-#include "app/MessageBox.h"
+#include "widgets/MessageBox.h"
 
 QString WithTrailingSlash(const QString& dir) {
     return dir.endsWith(QLatin1Char('/')) ? dir : dir + QLatin1Char('/');

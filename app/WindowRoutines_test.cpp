@@ -10,7 +10,7 @@
 #include <QScreen>
 
 #include "app/MainForm.h"
-#include "app/MessageBox.h"
+#include "widgets/MessageBox.h"
 
 #include <gtest/gtest.h>
 

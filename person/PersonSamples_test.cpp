@@ -19,8 +19,8 @@ std::string SamplePath(const std::string& name) {
     return std::string(LINEATUM_SAMPLES_DIR) + "/" + name;
 }
 
-#define SKIP_WITHOUT_SAMPLE(name) \
-    if (!std::filesystem::exists(SamplePath(name))) GTEST_SKIP() << name << " absent"
+#define REQUIRE_SAMPLE(name) \
+    ASSERT_TRUE(std::filesystem::exists(SamplePath(name))) << name << " missing from the test data"
 
 std::vector<std::string> NamesOf(const std::vector<std::unique_ptr<TGedcomPerson>>& people) {
     std::vector<std::string> names;
@@ -39,7 +39,7 @@ std::vector<std::string> PointersOf(const std::vector<std::unique_ptr<TGedcomPer
 class Royal92Test : public ::testing::Test {
 protected:
     void SetUp() override {
-        SKIP_WITHOUT_SAMPLE("royal92.ged");
+        REQUIRE_SAMPLE("royal92.ged");
         file_ = std::make_unique<TPersonTestFile>(SamplePath("royal92.ged"), nullptr);
         person_ = std::make_unique<TGedcomPerson>(TPersonKind::pkMain, file_->Table());
         person_->LoadByPointer("I83");
@@ -149,7 +149,7 @@ TEST_F(Royal92Test, PersonWithoutParentsFamily) {
 // --- kennedy.ged: Kathleen "Kick" Kennedy (I107) ---
 
 TEST(KennedyTest, KathleenWithFamilyAndInlineNotes) {
-    SKIP_WITHOUT_SAMPLE("kennedy.ged");
+    REQUIRE_SAMPLE("kennedy.ged");
     TPersonTestFile file(SamplePath("kennedy.ged"), nullptr);
     TGedcomPerson p(TPersonKind::pkMain, file.Table());
     p.LoadByPointer("I107");
@@ -241,7 +241,7 @@ void CheckCharlotte(TPersonTestFile& file) {
 }
 
 TEST(BronteTest, CharlotteWithFamily) {
-    SKIP_WITHOUT_SAMPLE("bronte.ged");
+    REQUIRE_SAMPLE("bronte.ged");
     TPersonTestFile file(SamplePath("bronte.ged"), nullptr);
     CheckCharlotte(file);
 }
@@ -249,7 +249,7 @@ TEST(BronteTest, CharlotteWithFamily) {
 // The same file with every family identifier and every pointer in the family records written
 // in lower case: the upper-cased pointers of FAMC, HUSB, WIFE and CHIL lines still find them.
 TEST(BronteTest, LowerCaseIdentifiersAreFound) {
-    SKIP_WITHOUT_SAMPLE("bronte.ged");
+    REQUIRE_SAMPLE("bronte.ged");
     std::string bytes = ReadFileBytes(SamplePath("bronte.ged"));
     const std::pair<std::string, std::string> replacements[] = {{"@F00", "@f00"},
                                                                 {"1 HUSB @I", "1 HUSB @i"},
@@ -266,7 +266,7 @@ TEST(BronteTest, LowerCaseIdentifiersAreFound) {
 }
 
 TEST(BronteTest, SpouseWithoutParentsFamily) {
-    SKIP_WITHOUT_SAMPLE("bronte.ged");
+    REQUIRE_SAMPLE("bronte.ged");
     TPersonTestFile file(SamplePath("bronte.ged"), nullptr);
     TGedcomPerson p(TPersonKind::pkMain, file.Table());
     p.LoadByPointer("I0009");
@@ -339,17 +339,17 @@ void CheckJosephTagTorture(const std::string& sample) {
 }
 
 TEST(TortureTest, JosephTagTortureCrLineEnds) {
-    SKIP_WITHOUT_SAMPLE("TGC55C.ged");
+    REQUIRE_SAMPLE("TGC55C.ged");
     CheckJosephTagTorture("TGC55C.ged");
 }
 
 TEST(TortureTest, JosephTagTortureCrLfLineEnds) {
-    SKIP_WITHOUT_SAMPLE("TGC55CLF.ged");
+    REQUIRE_SAMPLE("TGC55CLF.ged");
     CheckJosephTagTorture("TGC55CLF.ged");
 }
 
 TEST(TortureTest, CharlieAccentedHasOnlyAMother) {
-    SKIP_WITHOUT_SAMPLE("TGC55C.ged");
+    REQUIRE_SAMPLE("TGC55C.ged");
     TPersonTestFile file(SamplePath("TGC55C.ged"), nullptr);
     TGedcomPerson p(TPersonKind::pkMain, file.Table());
     p.LoadByPointer("I14");
