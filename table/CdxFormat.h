@@ -73,7 +73,7 @@ constexpr uint32_t kMaxRecordMask = 0x7FFFFFFFu;
 
 // Pad bytes of key comparisons and interior entries.
 constexpr uint8_t kPadCharacter = 0x20;
-constexpr uint8_t kPadGeneralCompare = 0x11;  // the weight of a blank
+constexpr uint8_t kPadGeneralCompare = 0x00;  // a key before the longer keys it begins
 constexpr uint8_t kPadNumeric = 0x00;
 
 // Deepest tree a reader follows.

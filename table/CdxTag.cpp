@@ -319,18 +319,25 @@ uint32_t HCdxTag::Previous() {
 
 uint32_t HCdxTag::Seek(std::string_view key, bool exact) {
     bof_ = eof_ = false;
-    lastSeek_ = Search(key, false, 0, exact);
+    // A key below the range is sought where the range starts: the nearest entry in range is
+    // its first, and no entry in range can equal the key.
+    const bool belowRange = !low_.empty() && CompareKeys(key, low_, pad_) < 0;
+    lastSeek_ = Search(belowRange ? std::string_view(low_) : key, false, 0, exact);
+    if (belowRange && lastSeek_ == 0) lastSeek_ = -1;
     if (lastSeek_ == 1) {
         eof_ = true;
         return 0;
     }
-    if (lastSeek_ != 0) return 0;
     const uint32_t r = InRange();
     if (r == 0) {
+        // The entry found, or the next greater one, lies beyond the range: nothing in range is
+        // at or after the key.
         bof_ = false;
         eof_ = true;
+        lastSeek_ = 1;
+        return 0;
     }
-    return r;
+    return lastSeek_ == 0 ? r : 0;
 }
 
 uint32_t HCdxTag::StepFrom(std::string_view key, uint32_t record, bool next) {

@@ -49,8 +49,8 @@ public:
 
     // Searches `key`. Returns the record number when an entry equals the key, or (unless
     // `exact` or a numeric tag) begins with it, and lies inside the range; otherwise 0. The tag
-    // stays on the next greater entry when there is one (LastSeekResult() -1), or at the end
-    // (LastSeekResult() 1, Eof).
+    // stays on the next greater entry in the range when there is one (LastSeekResult() -1; the
+    // range's first entry for a key below the range), or at the end (LastSeekResult() 1, Eof).
     uint32_t Seek(std::string_view key, bool exact);
     int LastSeekResult() const { return lastSeek_; }
     // Positions on the entry (key, record), so that Next and Previous continue from it.

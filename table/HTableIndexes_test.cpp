@@ -231,6 +231,42 @@ TEST_F(HTableIndexesTest, RangeIToJKeepsExactlyTheIndividuals) {
     EXPECT_EQ(Field("NAME"), "");
 }
 
+TEST_F(HTableIndexesTest, NearFindsStayInsideTheRange) {
+    Make({{"F", "A", "F1"},
+          {"I", "Young, Ann", "I1"},
+          {"I", "Adams, Eve", "I2"},
+          {"I", "\x8Eizek, Jan", "I3"},  // Z caron weighs less than a blank
+          {"I", "Wei\xDF, Rob", "I4"},   // so does the sharp s
+          {"I", "Wei\xDF", "I5"},
+          {"N", "A note", "N1"}});
+    Open();
+    Tags();
+    ASSERT_TRUE(table_.SetOrder("NAME"));
+    table_.SetRange("I", "J");
+    // Keys that a longer key begins come first, as the build put them, and the range holds every
+    // name, the one that begins with Z caron too.
+    EXPECT_EQ(Order(), (std::vector<int>{4, 3, 6, 5, 2}));
+    table_.SetFindNear(true);
+    // A key below the range: the first name, not found.
+    EXPECT_FALSE(table_.Find("F"));
+    EXPECT_FALSE(table_.Eof());
+    EXPECT_EQ(table_.RecNo(), 4);
+    // Beyond the last name, where the note follows in the whole order: the end of the range.
+    EXPECT_FALSE(table_.Find("IZZ"));
+    EXPECT_TRUE(table_.Eof());
+    // Sought as stored: a key ending in the sharp s, and one that another key begins.
+    EXPECT_TRUE(table_.Find("IWEI\xDF, ROB"));
+    EXPECT_EQ(table_.RecNo(), 5);
+    table_.SetExactFind(true);
+    EXPECT_TRUE(table_.Find("IWEI\xDF"));
+    EXPECT_EQ(table_.RecNo(), 6);
+    // Without near finds, a key below the range finds nothing, though the range starts with
+    // the key "I".
+    table_.SetFindNear(false);
+    EXPECT_FALSE(table_.Find("F"));
+    EXPECT_TRUE(table_.Eof());
+}
+
 TEST_F(HTableIndexesTest, DescendingAndMachineTagsAndDeletedRecords) {
     Make({{"I", "b", "P2"}, {"I", "a", "P1"}, {"I", "c", "P3"}}, {false, true, false});
     Open();

@@ -293,7 +293,6 @@ size_t CommonPrefixLength(std::string_view a, std::string_view b) {
 uint8_t ComparePad(HKeyKind kind) {
     switch (kind) {
         case HKeyKind::General:
-            return 0x11;
         case HKeyKind::Numeric:
             return 0x00;
         case HKeyKind::Machine:
@@ -342,9 +341,11 @@ void ClearHighNibbleRun(std::string& part) {
 }
 
 void RestoreHighNibbleRun(std::string& key) {
+    // Stored secondary codes are 0xF0 to 0xF8; a lower primary weight (the sharp s, 0x0C) ends
+    // the run.
     for (size_t i = key.size(); i > 1; --i) {
         uint8_t c = static_cast<uint8_t>(key[i - 1]);
-        if (c >= 0x10) break;
+        if (c > 0x08) break;
         key[i - 1] = static_cast<char>(c | 0xF0);
     }
 }

@@ -51,7 +51,9 @@ void ToIndexForm(std::string_view text, const HKeyShape& shape, std::string& out
 // Number of leading bytes `a` and `b` have in common.
 size_t CommonPrefixLength(std::string_view a, std::string_view b);
 
-// Pad byte of comparisons: 0x20 machine, 0x11 (a blank's weight) general, 0x00 numeric.
+// Pad byte of comparisons: 0x20 machine, 0x00 general and numeric. A general-collation key thus
+// sorts before the longer keys it begins, as a tag build orders them, whatever weight follows
+// (the sharp s and control characters weigh less than a blank).
 uint8_t ComparePad(HKeyKind kind);
 // Pad byte of interior entries on disk: 0x20 for character tags, 0x00 numeric.
 uint8_t StoragePad(HKeyKind kind);
@@ -65,8 +67,9 @@ int CompareKeys(std::string_view a, std::string_view b, uint8_t pad);
 size_t OwnKeyLength(std::string_view key, HKeyKind kind);
 
 // High-nibble rule of general-collation tags: the trailing run of bytes >= 0xF0 of a stored
-// key part loses its high nibble; on decoding, the trailing run of bytes < 0x10 (never the
-// key's first byte) gets it back.
+// key part (secondary codes, 0xF0 to 0xF8) loses its high nibble; on decoding, the trailing run
+// of bytes <= 0x08 (never the key's first byte) gets it back. A primary weight below 0x10 (the
+// sharp s, 0x0C) is stored as it is and ends the run.
 void ClearHighNibbleRun(std::string& part);
 void ClearHighNibbleRun(uint8_t* part, size_t length);
 void RestoreHighNibbleRun(std::string& key);

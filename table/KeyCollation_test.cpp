@@ -108,12 +108,16 @@ TEST(CompareKeysTest, ShorterKeyIsPadded) {
     EXPECT_LT(CompareKeys("", "A", 0x20), 0);
 }
 
-TEST(CompareKeysTest, GeneralPadMakesWholeSurnameSortFirst) {
+TEST(CompareKeysTest, GeneralKeySortsBeforeTheLongerKeysItBegins) {
     const uint8_t pad = ComparePad(HKeyKind::General);
     const std::string surname = GeneralKeyForm("ISMITH", 142);
     const std::string full = GeneralKeyForm("ISMITH, JOHN", 142);
     EXPECT_LT(CompareKeys(surname, full, pad), 0);
     EXPECT_GT(CompareKeys(surname, full, 0x20), 0);  // why a blank pad is wrong here
+    // Weights below a blank's: the sharp s (0x0C), the Z caron and control characters (0x10).
+    EXPECT_LT(CompareKeys(GeneralKeyForm("IWEI", 142), GeneralKeyForm("IWEI\xDF", 142), pad), 0);
+    EXPECT_LT(CompareKeys(GeneralKeyForm("I", 142), GeneralKeyForm("I\x8EI\x8E", 142), pad), 0);
+    EXPECT_LT(CompareKeys(GeneralKeyForm("I", 142), GeneralKeyForm("I\tX", 142), pad), 0);
 }
 
 TEST(HighNibbleRule, ClearsOnlyTheTrailingRun) {
@@ -129,6 +133,19 @@ TEST(HighNibbleRule, RestoreNeverTouchesFirstByteOrInnerBytes) {
     std::string one = B({0x0C});
     RestoreHighNibbleRun(one);
     EXPECT_EQ(one, B({0x0C}));
+    // A key ending in the sharp s keeps its primary weight; secondary codes after it come back.
+    std::string weiss = GeneralKeyForm("WEI\xDF", 142);
+    ASSERT_EQ(static_cast<uint8_t>(weiss.back()), 0x0C);
+    std::string stored = weiss;
+    ClearHighNibbleRun(stored);
+    RestoreHighNibbleRun(stored);
+    EXPECT_EQ(stored, weiss);
+    std::string accented = GeneralKeyForm("M\xDC\xDF", 142);  // MÜß: 6F 78 0C F4
+    stored = accented;
+    ClearHighNibbleRun(stored);
+    EXPECT_EQ(stored, B({0x6F, 0x78, 0x0C, 0x04}));
+    RestoreHighNibbleRun(stored);
+    EXPECT_EQ(stored, accented);
 }
 
 TEST(OwnKeyLengthTest, ByKind) {
