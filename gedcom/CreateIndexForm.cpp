@@ -1,7 +1,9 @@
 #include "gedcom/CreateIndexForm.h"
 
 #include <algorithm>
+#include <chrono>
 #include <exception>
+#include <string>
 #include <utility>
 
 #include <QApplication>
@@ -31,8 +33,6 @@ const char* const kIntroText =
     "\n"
     "Press Create to start creating the lookup table, or cancel to quit.";
 
-void ProcessEvents() { QApplication::processEvents(); }
-
 // GedTable has no OnZadarirError handler, so the builder's engine errors arrive as
 // exceptions and its result never reports a handled failure.
 void RunBuilder(const std::string& gedcomPath, const std::string& lookupPath, HCreateTable& creator,
@@ -42,16 +42,20 @@ void RunBuilder(const std::string& gedcomPath, const std::string& lookupPath, HC
 
 }  // namespace
 
-// Writes the builder's texts into the dialog's labels.
+// Keeps the builder's texts for the dialog's labels. A new activity is a phase change and is
+// shown at once; the counts and percentages wait for the next redraw.
 class TCreateIndexForm::Progress : public TLookupBuildProgress {
 public:
     explicit Progress(TCreateIndexForm& form) : form_(form) {}
-    void SetActivity(std::string_view text) override { form_.activity->setText(FromAnsi(text)); }
-    void SetIndividuals(std::string_view text) override {
-        form_.individuals->setText(FromAnsi(text));
+    void SetActivity(std::string_view text) override {
+        SetPending(form_.pendingActivity_, text);
+        form_.RedrawIfDue(true);
     }
-    void SetStatus(std::string_view text) override { form_.status->setText(FromAnsi(text)); }
-    void ProcessPendingEvents() override { ProcessEvents(); }
+    void SetIndividuals(std::string_view text) override {
+        SetPending(form_.pendingIndividuals_, text);
+    }
+    void SetStatus(std::string_view text) override { SetPending(form_.pendingStatus_, text); }
+    void ProcessPendingEvents() override { form_.RedrawIfDue(false); }
 
 private:
     TCreateIndexForm& form_;
@@ -66,6 +70,8 @@ std::string PercentDone(int64_t count, int64_t total) {
 
 TCreateIndexForm::TCreateIndexForm(QWidget* parent, TCreateIndexBuild build)
     : QDialog(parent), build_(build ? std::move(build) : TCreateIndexBuild(RunBuilder)) {
+    PumpEvents = [] { QApplication::processEvents(); };
+    Now = [] { return std::chrono::steady_clock::now(); };
     BuildControls();
     ShowBuildError = [this](const QString& message) {
         QMessageBox::critical(this, QStringLiteral("Lineatum"), message);
@@ -136,6 +142,7 @@ void TCreateIndexForm::FormCreate() {
     activity->clear();
     status->clear();
     individuals->clear();
+    pendingActivity_ = pendingStatus_ = pendingIndividuals_ = PendingText();
     GedTable.SetTransliterate(GedcomState().IbmPc);
 }
 
@@ -163,6 +170,9 @@ void TCreateIndexForm::CreateButtonClick() {
     Cancelbutton->setEnabled(false);
     CreateButton->setEnabled(false);
 
+    building_ = true;
+    redrawn_ = false;
+    reportsSinceClockRead_ = 0;
     bool failed = false;
     QString error;
     try {
@@ -174,11 +184,14 @@ void TCreateIndexForm::CreateButtonClick() {
     } catch (...) {
         failed = true;
     }
+    building_ = false;
+    // The last texts of the build may have come after the last redraw.
+    ShowPendingTexts();
     if (failed && error.isEmpty()) error = QStringLiteral("An unexpected error occurred.");
 
     if (failed || GedcomState().BuildCancelled) {
         CloseTableQuietly();
-        ProcessEvents();
+        PumpEvents();
         DeleteLookupFiles();
     }
     if (failed) ShowBuildError(error);
@@ -190,29 +203,67 @@ void TCreateIndexForm::CreateButtonClick() {
 
 void TCreateIndexForm::GedTableStatus(int stat1, int stat2, int stat3) {
     switch (stat1) {
-        case -1:
+        case -1: {
+            const bool captioned = stat2 == 1 || stat2 == 11;
             if (stat2 == 1) {
-                activity->setText(QStringLiteral("Index %1 Sort Progress").arg(indexNumber_));
+                SetPending(pendingActivity_,
+                           "Index " + std::to_string(indexNumber_) + " Sort Progress");
             } else if (stat2 == 11) {
-                activity->setText(QStringLiteral("Pack Progress"));
+                SetPending(pendingActivity_, "Pack Progress");
             }
             statusTotal_ = stat3;
             indexNumber_ = 2;
+            // A new caption is a new phase for the user: shown at once.
+            if (captioned) {
+                RedrawIfDue(true);
+                return;
+            }
             break;
+        }
         case 0:
-            status->setText(QStringLiteral("Finished"));
+            SetPending(pendingStatus_, "Finished");
             break;
         case 1:
         case 11:
             if (stat2 % 100 == 0) {
                 const std::string text = PercentDone(stat2, statusTotal_);
-                if (!text.empty()) status->setText(FromAnsi(text));
+                if (!text.empty()) SetPending(pendingStatus_, text);
             }
             break;
         default:
             break;
     }
-    ProcessEvents();
+    // An index build reports every record and every key: millions of calls, each worth less
+    // than a microsecond, so even the clock is read only now and then.
+    if (building_ && ++reportsSinceClockRead_ < kReportsPerClockRead) return;
+    reportsSinceClockRead_ = 0;
+    RedrawIfDue(false);
+}
+
+void TCreateIndexForm::SetPending(PendingText& pending, std::string_view text) {
+    if (pending.bytes == text) return;
+    pending.bytes.assign(text);
+    pending.changed = true;
+}
+
+void TCreateIndexForm::ShowPendingTexts() {
+    auto show = [](QLabel* label, PendingText& pending) {
+        if (!pending.changed) return;
+        label->setText(FromAnsi(pending.bytes));
+        pending.changed = false;
+    };
+    show(activity, pendingActivity_);
+    show(status, pendingStatus_);
+    show(individuals, pendingIndividuals_);
+}
+
+void TCreateIndexForm::RedrawIfDue(bool force) {
+    if (building_ && !force && redrawn_ && Now() - lastRedraw_ < kRedrawInterval) return;
+    ShowPendingTexts();
+    PumpEvents();
+    // Measured from the end of the redraw, so that a slow repaint cannot take up the build.
+    lastRedraw_ = Now();
+    redrawn_ = true;
 }
 
 void TCreateIndexForm::CloseTableQuietly() {

@@ -1,11 +1,17 @@
 #include "gedcom/CreateIndexForm.h"
 
+#include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 #include <QApplication>
 #include <QLabel>
@@ -15,6 +21,7 @@
 #include <QTimer>
 
 #include "gedcom/GedcomState.h"
+#include "gedcom/LookupTableBuilder.h"
 #include "table/EZadarirError.h"
 #include "table/Host.h"
 #include "testing/TempDir.h"
@@ -475,6 +482,14 @@ TEST_F(CreateIndexFormTest, ProgressWithoutATotalDoesNotDivideByZero) {
     EXPECT_EQ(PercentDone(5, 0), "");
 }
 
+// A clock on which each reading comes a redraw interval after the one before, as if the build
+// ran slowly: every progress point is due for a redraw.
+std::function<std::chrono::steady_clock::time_point()> SlowClock() {
+    return [now = std::chrono::steady_clock::time_point()]() mutable {
+        return now += TCreateIndexForm::kRedrawInterval;
+    };
+}
+
 // A GEDCOM file of `count` named individuals: two counted lines each.
 std::string ManyIndividuals(int count) {
     std::string text = "0 HEAD\n";
@@ -515,6 +530,7 @@ TEST_F(CreateIndexFormTest, RealBuildShowsScanProgressAndIndividualsFound) {
     QStringList individualsSeen;
     TCreateIndexForm form;
     Capture(form);
+    form.Now = SlowClock();
     form.SetGedcomPath(gedcom);
     form.SetLookupPath(lookup_);
     QTimer watch;
@@ -534,6 +550,7 @@ TEST_F(CreateIndexFormTest, RealBuildCancelledDuringTheScanLeavesNeitherFile) {
     const std::string gedcom = dir_.Write("many.ged", ManyIndividuals(2000));
     TCreateIndexForm form;
     Capture(form);
+    form.Now = SlowClock();
     form.SetGedcomPath(gedcom);
     form.SetLookupPath(lookup_);
     QStringList statusSeen;
@@ -571,6 +588,220 @@ TEST_F(CreateIndexFormTest, RealBuildOfAMissingFileShowsTheErrorAndLeavesNeither
     EXPECT_FALSE(Exists(lookup_));
     EXPECT_FALSE(Exists(index_));
     EXPECT_EQ(form.result(), QDialog::Accepted);
+}
+
+// --- Redraw throttle ------------------------------------------------------------------------
+
+// A clock that moves only when the test moves it.
+struct ManualClock {
+    std::chrono::steady_clock::time_point now;
+    void Advance(std::chrono::milliseconds by) { now += by; }
+};
+
+// Counts the dialog's event pumps and notes the fake time of each.
+struct PumpCounter {
+    // Takes over `form`'s clock and event pump; `look` runs at each pump before events are
+    // processed.
+    void Attach(TCreateIndexForm& form, std::function<void()> look = {}) {
+        form.Now = [this] { return clock.now; };
+        form.PumpEvents = [this, look, pump = form.PumpEvents] {
+            ++pumps;
+            times.push_back(clock.now);
+            if (look) look();
+            pump();
+        };
+    }
+    // The longest fake time between two pumps.
+    std::chrono::milliseconds LongestGap() const {
+        std::chrono::milliseconds longest{0};
+        for (size_t i = 1; i < times.size(); ++i) {
+            longest = std::max(longest, std::chrono::duration_cast<std::chrono::milliseconds>(
+                                            times[i] - times[i - 1]));
+        }
+        return longest;
+    }
+    ManualClock clock;
+    int pumps = 0;
+    std::vector<std::chrono::steady_clock::time_point> times;
+};
+
+TEST_F(CreateIndexFormTest, ScanProgressIsRedrawnAtMostOncePerIntervalWithTheLatestTexts) {
+    // A fast scan: one progress point per millisecond for 100 seconds. The last point comes
+    // less than an interval after the last redraw.
+    constexpr int kPoints = 99999;
+    PumpCounter counter;
+    std::string latest;
+    int stale = 0;
+    TCreateIndexForm* seen = nullptr;
+    auto form = MakeForm([&](const std::string&, const std::string&, HCreateTable&, HTable&,
+                             TLookupBuildProgress& progress) {
+        progress.SetActivity("Creating index files...");
+        progress.ProcessPendingEvents();
+        for (int point = 1; point <= kPoints; ++point) {
+            counter.clock.Advance(std::chrono::milliseconds(1));
+            latest = std::to_string(point) + " individuals found";
+            progress.SetIndividuals(latest);
+            progress.SetStatus(std::to_string(point / 1000) + "% done");
+            progress.ProcessPendingEvents();
+        }
+    });
+    seen = form.get();
+    counter.Attach(*form, [&] {
+        if (seen->individuals->text().toStdString() != latest) ++stale;
+    });
+    form->CreateButtonClick();
+    // Without the throttle every one of the 100,000 progress points would process events.
+    const int interval = static_cast<int>(TCreateIndexForm::kRedrawInterval.count());
+    EXPECT_LE(counter.pumps, 1 + kPoints / interval);
+    EXPECT_GE(counter.pumps, kPoints / interval);
+    // Regular enough for a click on Cancel Lookup Table Building to get through in time.
+    EXPECT_LE(counter.LongestGap(), TCreateIndexForm::kRedrawInterval);
+    // Each redraw shows what the builder said last, and so do the labels at the end.
+    EXPECT_EQ(stale, 0);
+    EXPECT_EQ(form->activity->text(), "Creating index files...");
+    EXPECT_EQ(form->individuals->text(), "99999 individuals found");
+    EXPECT_EQ(form->status->text(), "99% done");
+}
+
+TEST_F(CreateIndexFormTest, TextsSkippedByTheThrottleAreShownWhenTheBuildEnds) {
+    PumpCounter counter;
+    QString shownDuringTheBuild;
+    TCreateIndexForm* seen = nullptr;
+    auto form = MakeForm([&](const std::string&, const std::string&, HCreateTable&, HTable&,
+                             TLookupBuildProgress& progress) {
+        progress.SetActivity("Creating index files...");
+        progress.ProcessPendingEvents();
+        counter.clock.Advance(TCreateIndexForm::kRedrawInterval / 2);
+        progress.SetIndividuals("7 individuals found");
+        progress.SetStatus("100% done");
+        progress.ProcessPendingEvents();
+        shownDuringTheBuild = seen->individuals->text();
+    });
+    seen = form.get();
+    counter.Attach(*form);
+    form->CreateButtonClick();
+    EXPECT_EQ(counter.pumps, 1);
+    EXPECT_EQ(shownDuringTheBuild, "");
+    EXPECT_EQ(form->individuals->text(), "7 individuals found");
+    EXPECT_EQ(form->status->text(), "100% done");
+}
+
+TEST_F(CreateIndexFormTest, NewActivityIsShownAtOnce) {
+    PumpCounter counter;
+    QString shown;
+    TCreateIndexForm* seen = nullptr;
+    auto form = MakeForm([&](const std::string&, const std::string&, HCreateTable&, HTable&,
+                             TLookupBuildProgress& progress) {
+        progress.SetActivity("Creating index files...");
+        progress.ProcessPendingEvents();
+        progress.SetStatus("3% done");
+        progress.SetActivity("Next phase");
+        shown = seen->activity->text() + " " + seen->status->text();
+    });
+    seen = form.get();
+    counter.Attach(*form);
+    form->CreateButtonClick();
+    EXPECT_EQ(shown, "Next phase 3% done");
+    EXPECT_EQ(counter.pumps, 2);
+}
+
+TEST_F(CreateIndexFormTest, TableStatusReportsDuringABuildAreThrottled) {
+    // An index build of 200,000 keys reporting every record read and every key written, one
+    // millisecond per 100 reports: 4 seconds in all.
+    constexpr int kKeys = 200000;
+    PumpCounter counter;
+    std::string latest;
+    int stale = 0;
+    QStringList activities;
+    TCreateIndexForm* seen = nullptr;
+    auto form = MakeForm([&](const std::string&, const std::string&, HCreateTable&, HTable& table,
+                             TLookupBuildProgress&) {
+        const auto report = table.OnStatus;
+        for (int tag = 1; tag <= 2; ++tag) {
+            report(-1, 1, kKeys);
+            for (int record = 1; record <= kKeys; ++record) {
+                if (record % 100 == 0) {
+                    counter.clock.Advance(std::chrono::milliseconds(1));
+                    latest = PercentDone(record, kKeys);
+                }
+                report(1, record, 0);
+            }
+            latest = "Finished";
+            report(0, 0, 0);
+            report(-1, 2, kKeys);
+            for (int key = 1; key <= kKeys; ++key) {
+                if (key % 100 == 0) counter.clock.Advance(std::chrono::milliseconds(1));
+                report(2, key, 0);
+            }
+            report(0, 0, 0);
+            activities << seen->activity->text();
+        }
+    });
+    seen = form.get();
+    counter.Attach(*form, [&] {
+        if (seen->status->text().toStdString() != latest) ++stale;
+    });
+    form->CreateButtonClick();
+    // Each tag: 4,000 fake milliseconds and its caption, redrawn at once.
+    const int interval = static_cast<int>(TCreateIndexForm::kRedrawInterval.count());
+    EXPECT_LE(counter.pumps, 2 * (4000 / interval + 1));
+    EXPECT_GE(counter.pumps, 2 * (4000 / interval));
+    EXPECT_EQ(stale, 0);
+    EXPECT_EQ(activities, (QStringList{"Index 1 Sort Progress", "Index 2 Sort Progress"}));
+    EXPECT_EQ(form->status->text(), "Finished");
+}
+
+// Passes the builder's progress on; at the given individuals count it sets the cancel flag as a
+// click on Cancel Lookup Table Building does, between two progress points.
+class CancelAtCount : public TLookupBuildProgress {
+public:
+    CancelAtCount(TLookupBuildProgress& inner, TCreateIndexForm& form, std::string count)
+        : inner_(inner), form_(form), count_(std::move(count)) {}
+    void SetActivity(std::string_view text) override { inner_.SetActivity(text); }
+    void SetIndividuals(std::string_view text) override {
+        if (text == count_) form_.CancelindexbuttonClick();
+        inner_.SetIndividuals(text);
+    }
+    void SetStatus(std::string_view text) override {
+        if (text == "100% done") pumpsAtScanEnd = pumps();
+        inner_.SetStatus(text);
+    }
+    void ProcessPendingEvents() override { inner_.ProcessPendingEvents(); }
+    std::function<int()> pumps;
+    int pumpsAtScanEnd = -1;
+
+private:
+    TLookupBuildProgress& inner_;
+    TCreateIndexForm& form_;
+    std::string count_;
+};
+
+TEST_F(CreateIndexFormTest, CancelBetweenRedrawsStopsTheScanAtTheNextProgressPoint) {
+    const std::string gedcom = dir_.Write("many.ged", ManyIndividuals(2000));
+    PumpCounter counter;
+    TCreateIndexForm* seen = nullptr;
+    int pumpsAtScanEnd = -1;
+    int64_t individualsRead = 0;
+    auto form = MakeForm([&](const std::string& gedcomPath, const std::string& lookupPath,
+                             HCreateTable& creator, HTable& table, TLookupBuildProgress& progress) {
+        CancelAtCount watched(progress, *seen, "700 individuals found");
+        watched.pumps = [&] { return counter.pumps; };
+        individualsRead =
+            gedcom::BuildLookupTable(gedcomPath, lookupPath, creator, table, watched).individuals;
+        pumpsAtScanEnd = watched.pumpsAtScanEnd;
+    });
+    seen = form.get();
+    form->SetGedcomPath(gedcom);
+    // The clock stands still: after the activity no progress point of the scan is redrawn.
+    counter.Attach(*form);
+    form->CreateButtonClick();
+    EXPECT_EQ(pumpsAtScanEnd, 1);
+    EXPECT_EQ(individualsRead, 700);
+    EXPECT_EQ(form->individuals->text(), "700 individuals found");
+    EXPECT_EQ(form->status->text(), "Finished");
+    EXPECT_FALSE(Exists(lookup_));
+    EXPECT_FALSE(Exists(index_));
+    EXPECT_FALSE(shown_.has_value());
 }
 
 TEST_F(CreateIndexFormTest, OpeningRoyal92BuildsItsLookupTable) {
