@@ -31,6 +31,10 @@ int RunBuild(const ToolArgs& args);
 // person FILE.ged LOOKUP.DBF POINTER: the person's pedigree names, spouses with marriage and
 // children, siblings, narrative and notes, in labelled sections. An unknown pointer fails.
 int RunPerson(const ToolArgs& args);
+// names LOOKUP.DBF [--count N] PREFIX...: for each prefix (UTF-8; "-" alone: one per line of
+// stdin) the Select Person search, then the row it lands on and the rows after it in NAME
+// order, N in all (default 10), as "pointer<TAB>name" in UTF-8, then a line "--".
+int RunNames(const ToolArgs& args);
 
 // Prints "lineatum-tool: <message>" to stderr and returns 1.
 int ToolError(const std::string& message);

@@ -24,6 +24,7 @@ constexpr Command kCommands[] = {
     {"seek", "seek TABLE.DBF INDEX.CDX TAG KEY [--near]", RunSeek},
     {"build", "build FILE.ged LOOKUP.DBF", RunBuild},
     {"person", "person FILE.ged LOOKUP.DBF POINTER", RunPerson},
+    {"names", "names LOOKUP.DBF [--count N] PREFIX...", RunNames},
 };
 
 // One line naming every command with its arguments.
