@@ -47,7 +47,9 @@
 #include "gedcom/MasterIndex.h"
 #include "person/GedcomPerson.h"
 #include "person/LookupTable.h"
+#include "person/NameSearch.h"
 #include "person/Narrative.h"
+#include "person/PickPerson.h"
 #include "person/ShowGedRec.h"
 #include "person/TableLookup.h"
 #include "widgets/AnsiText.h"
@@ -660,6 +662,9 @@ void TMainForm::OpenOrBuild(const QString& path, bool onlyIfAlreadyIndexed, bool
     TGedcomState& state = GedcomState();
     state.CurrentGedcomPath = gedcomPath;
     state.IbmPc = ibmPc;
+    // The person on screen belongs to the file that was current: its pointer means nothing, or
+    // someone else, in this one.
+    ForgetPersonShown();
 
     bool indexed = false;
     std::string lookupPath;
@@ -767,6 +772,20 @@ void TMainForm::CloseFileView() {
     } catch (...) {
         // The table is only read; there is nothing to save.
     }
+    SetButtons();
+}
+
+void TMainForm::ForgetPersonShown() {
+    personShown_ = false;
+    person_->Reset();
+    ClearAllNames();
+    TreeView1->clear();
+    SiblingsList->clear();
+    DetailsMemo->clear();
+    RawGedcomData->clear();
+    IndividualNotes->clear();
+    Tabs->setTabVisible(kNotesPage, false);
+    Tabs->hide();
     SetButtons();
 }
 
@@ -964,8 +983,53 @@ void TMainForm::mnuOpenGedcomClick() {
     if (!path.isEmpty()) OpenGedcomFile(path, false);
 }
 
+namespace {
+
+// Clears the key range of a table however the code that set it ends.
+class TRangeGuard {
+public:
+    explicit TRangeGuard(HTable& table) : table_(table) {}
+    ~TRangeGuard() {
+        try {
+            if (table_.Active()) table_.SetRange(std::string(), std::string());
+        } catch (...) {
+            // The table is only read; a range that cannot be cleared is cleared by the next open.
+        }
+    }
+    TRangeGuard(const TRangeGuard&) = delete;
+    TRangeGuard& operator=(const TRangeGuard&) = delete;
+
+private:
+    HTable& table_;
+};
+
+}  // namespace
+
 void TMainForm::mnuSelectPersonClick() {
-    // The Select Person dialog takes over here when it arrives.
+    if (!GedTable.Active()) return;
+    std::string chosen;
+    {
+        TRangeGuard range(GedTable);
+        GedTable.SetRange(namesearch::kRangeLow, namesearch::kRangeHigh);
+        if (person_->FRecNo > 0) {
+            try {
+                GedTable.Go(person_->FRecNo);
+            } catch (...) {
+                // The list then opens where the range starts.
+            }
+        }
+        TPickPerson dialog(this);
+        dialog.SetCommandRunner(
+            [&dialog](const std::function<void()>& command) { RunGuarded(&dialog, command); });
+        dialog.SetTable(&GedTable);
+        dialog.SetNameColumnWidth(dialog.GridClientWidth());
+        if (ExecPickPerson(dialog) == QDialog::Accepted) chosen = GedTable.StringGet("POINTER");
+        // The grid and the navigator let go of the table before its range is cleared.
+        dialog.SetTable(nullptr);
+    }
+    // Loading finds the person's relatives through the POINTER tag: the range is gone by now.
+    const std::string pointer(gedcom::Trim(chosen));
+    if (!pointer.empty()) LoadIndividual(pointer);
 }
 
 void TMainForm::mnufindSurnameClick() {
@@ -1045,6 +1109,11 @@ void TMainForm::ExecCreateIndexForm(TCreateIndexForm& dialog) {
 }
 
 TCreateIndexBuild TMainForm::CreateIndexBuild() const { return {}; }
+
+int TMainForm::ExecPickPerson(TPickPerson& dialog) {
+    CentreDialog(&dialog);
+    return dialog.exec();
+}
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
     // A press on the relatives' views is handled after the view has updated its selection,

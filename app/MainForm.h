@@ -39,6 +39,7 @@ class TGedcomPerson;
 class TJLabel;
 class TJustOne;
 class TLookupTable;
+class TPickPerson;
 class TTableLookup;
 class TTreeJoiner;
 
@@ -198,7 +199,10 @@ public:
     // Asks for a GEDCOM file, starting in the program directory, and opens the pick; Cancel
     // changes nothing.
     void mnuOpenGedcomClick();
-    // Pick a person from all named individuals of the open file.
+    // Runs the Select Person dialog over GedTable, limited to the named individuals (the keys
+    // from "I" to "J" of the NAME tag) and opened on the person shown, if any; on Ok shows the
+    // chosen person (LoadIndividual). The range is cleared however the dialog ends. Does nothing
+    // without an open lookup table.
     void mnuSelectPersonClick();
     // Browse the open file's surnames by initial letter.
     void mnufindSurnameClick();
@@ -240,6 +244,9 @@ protected:
     // The builder the Create Lookup Table dialog runs; empty means the real one. Tests replace
     // it.
     virtual TCreateIndexBuild CreateIndexBuild() const;
+    // Shows the Select Person dialog modally, centred over this window, and returns its result.
+    // Tests override it to drive the dialog without an event loop of its own.
+    virtual int ExecPickPerson(TPickPerson& dialog);
 
     // Stand-ins, each replaced when its part of the program arrives:
     // the recent-files list, most recent first; until then it is empty.
@@ -287,6 +294,10 @@ private:
     // The window without a usable lookup table: caption kCaption, pages hidden, GedTable
     // closed.
     void CloseFileView();
+    // Forgets the person shown: the central person is reset (no record number, pointer or
+    // name), the views are emptied and the pages hidden, so that nothing of another file stays
+    // reachable until a person of the file now current is loaded.
+    void ForgetPersonShown();
     // Stand-ins, each replaced when its part of the program arrives:
     // the recent-files list, configured for the "Reopen" submenu of mnufile and loaded from the
     // settings file;

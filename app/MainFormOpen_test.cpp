@@ -3,6 +3,7 @@
 // are built by the real builder into a temporary folder; the dialog is driven without a modal
 // loop of its own.
 #include <chrono>
+#include <functional>
 #include <filesystem>
 #include <stdexcept>
 #include <stdlib.h>
@@ -16,6 +17,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
@@ -32,7 +34,9 @@
 #include "gedcom/GedcomStrings.h"
 #include "gedcom/LookupTableBuilder.h"
 #include "gedcom/MasterIndex.h"
+#include "dbcontrols/HDBPickList.h"
 #include "person/GedcomPerson.h"
+#include "person/PickPerson.h"
 #include "widgets/TJLabel.h"
 
 #include <gtest/gtest.h>
@@ -145,6 +149,21 @@ protected:
     }
     QStringList RecentFiles() const override { return recent; }
     void AddRecentFile(const QString& path) override { added << path; }
+
+public:
+    // Answers the Select Person dialog, which is shown but not run modally; null cancels it.
+    std::function<int(TPickPerson&)> pick;
+    int pickShown = 0;
+
+protected:
+    int ExecPickPerson(TPickPerson& dialog) override {
+        ++pickShown;
+        if (!pick) return QDialog::Rejected;
+        dialog.show();
+        const int result = pick(dialog);
+        dialog.hide();
+        return result;
+    }
 
 private:
     // Passes the builder's progress on and clicks the dialog's cancel button on the first
@@ -790,31 +809,43 @@ TEST_F(MainFormOpenTest, MasterTableLivesInItsFolder) {
 
 // --- The real dialog, modally -------------------------------------------------------------
 
-TEST_F(MainFormOpenTest, CreateInTheModalDialogBuildsAndTheDialogClosesByItself) {
+TEST_F(MainFormOpenTest, ModalCreateBuildsThenModalSelectPersonShowsTheChoice) {
     const QString path = WriteGedcom("family.ged");
     TMainForm form;
     FileDialog::SetNextFileName(QString());
     form.FormActivate();
     QString title;
+    QString pickTitle;
     bool centredOverForm = false;
+    bool pickCentredOverForm = false;
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, [&] {
-        auto* dialog = qobject_cast<TCreateIndexForm*>(QApplication::activeModalWidget());
-        if (dialog == nullptr) return;
-        watch.stop();
-        title = dialog->windowTitle();
-        centredOverForm = dialog->parentWidget() == &form;
-        dialog->CreateButton->click();
+        QWidget* modal = QApplication::activeModalWidget();
+        if (auto* dialog = qobject_cast<TCreateIndexForm*>(modal); dialog && title.isEmpty()) {
+            title = dialog->windowTitle();
+            centredOverForm = dialog->parentWidget() == &form;
+            dialog->CreateButton->click();
+        } else if (auto* pick = qobject_cast<TPickPerson*>(modal); pick && pickTitle.isEmpty()) {
+            watch.stop();
+            pickTitle = pick->windowTitle();
+            pickCentredOverForm = pick->parentWidget() == &form;
+            QTest::keyClicks(pick->PickFind, QStringLiteral("smith, p"));
+            QTest::keyClick(pick->PickFind, Qt::Key_Return);
+        }
     });
     watch.start(10);
     form.OpenGedcomFile(path, false);
     watch.stop();
     EXPECT_EQ(title, QStringLiteral("Create Lookup Table"));
     EXPECT_TRUE(centredOverForm);
+    EXPECT_EQ(pickTitle, QStringLiteral("Select Person"));
+    EXPECT_TRUE(pickCentredOverForm);
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
     EXPECT_TRUE(form.GedTable.Active());
     EXPECT_EQ(form.windowTitle(), "Lineatum" + kCaptionGap + "family.ged");
     EXPECT_EQ(form.findChildren<TCreateIndexForm*>().size(), 0);
+    EXPECT_EQ(form.findChildren<TPickPerson*>().size(), 0);
+    EXPECT_EQ(form.CurrentPerson().Name(), "Smith, Peter");
 }
 
 // --- royal92.ged --------------------------------------------------------------------------
@@ -848,6 +879,149 @@ TEST_F(MainFormOpenTest, Royal92BuildsWithItsProgressTextsAndReopensAtTheLastPer
     EXPECT_EQ(form.findChild<TJLabel*>(QStringLiteral("MaternalGrandmotherNameButton"))->text(),
               QStringLiteral("Hanover, Victoria"));
     EXPECT_EQ(form.windowTitle(), "Lineatum" + kCaptionGap + "royal92.ged");
+}
+
+// --- Select Person --------------------------------------------------------------------------
+
+const char kStrangers[] =
+    "0 HEAD\n"
+    "1 CHAR ANSI\n"
+    "0 @I1@ INDI\n"
+    "1 NAME Walter /Stranger/\n"
+    "0 @I2@ INDI\n"
+    "1 NAME Wilma /Stranger/\n"
+    "0 @I3@ INDI\n"
+    "1 NAME Xaver /Other/\n"
+    "0 TRLR\n";
+
+// Types `text` into the search box and presses Return, as a user accepting the nearest name.
+int TypeAndAccept(TPickPerson& dialog, const QString& text) {
+    QTest::keyClicks(dialog.PickFind, text);
+    QTest::keyClick(dialog.PickFind, Qt::Key_Return);
+    return dialog.result();
+}
+
+// Whether the lookup table shows every row again: its NAME order reaches the unnamed records
+// ("R") after the individuals once the range is gone.
+bool RangeCleared(HTable& table) {
+    table.Last();
+    return gedcom::Trim(table.StringGet("RTYPE")) == "R";
+}
+
+TEST_F(MainFormOpenTest, FirstOpenRunsSelectPersonAndTheChoiceIsShownAndRemembered) {
+    const QString path = WriteGedcom("family.ged");
+    OpenFlowMainForm form;
+    Activate(form);
+    QString caption;
+    form.pick = [&caption](TPickPerson& dialog) {
+        caption = dialog.windowTitle();
+        return TypeAndAccept(dialog, QStringLiteral("smith, p"));
+    };
+    form.OpenGedcomFile(path, false);
+
+    EXPECT_EQ(form.pickShown, 1);
+    EXPECT_EQ(caption, QStringLiteral("Select Person"));
+    EXPECT_EQ(form.MainName(), QStringLiteral("Smith, Peter"));
+    EXPECT_TRUE(form.PagesShown());
+    EXPECT_EQ(LastUsedOf(form, path), "I3" + std::string(18, ' '));
+    EXPECT_TRUE(RangeCleared(form.GedTable));
+}
+
+TEST_F(MainFormOpenTest, CancelledSelectPersonShowsNobodyAndClearsTheRange) {
+    const QString path = WriteGedcom("family.ged");
+    OpenFlowMainForm form;
+    Activate(form);
+    form.OpenGedcomFile(path, false);
+    EXPECT_EQ(form.pickShown, 1);
+    EXPECT_TRUE(form.MainName().isEmpty());
+    EXPECT_FALSE(form.PagesShown());
+    EXPECT_TRUE(form.PersonCommandsEnabled());
+    EXPECT_TRUE(gedcom::IsBlank(LastUsedOf(form, path)));
+    EXPECT_TRUE(RangeCleared(form.GedTable));
+}
+
+TEST_F(MainFormOpenTest, SelectPersonOpensOnThePersonShownAndListsOnlyNamedIndividuals) {
+    std::string bytes = kFamily;
+    // An individual without a name and a note record must never be listed.
+    bytes.insert(bytes.find("0 TRLR"), "0 @I9@ INDI\n1 SEX M\n0 @N1@ NOTE nothing\n");
+    const QString path = WriteGedcom("family.ged", bytes);
+    OpenFlowMainForm form;
+    Activate(form);
+    form.OpenGedcomFile(path, false);
+    form.LoadIndividual("I2");
+    const int32_t shown = form.Person().FRecNo;
+    ASSERT_GT(shown, 0);
+
+    int32_t openedOn = -1;
+    QStringList listed;
+    form.pick = [&](TPickPerson& dialog) {
+        openedOn = form.GedTable.RecNo();
+        const int row = dialog.PersonGrid->CurrentRow();
+        if (row >= 0) listed << dialog.PersonGrid->CellText(row, 1);
+        for (size_t r = 0; r < dialog.PersonGrid->RecordWindow().size(); ++r) {
+            listed << dialog.PersonGrid->CellText(static_cast<int>(r), 1);
+        }
+        return static_cast<int>(QDialog::Rejected);
+    };
+    form.mnuSelectPersonClick();
+
+    EXPECT_EQ(openedOn, shown);
+    ASSERT_FALSE(listed.isEmpty());
+    EXPECT_EQ(listed.takeFirst().trimmed(), QStringLiteral("Brown, Mary"));
+    for (QString& name : listed) name = name.trimmed();
+    EXPECT_EQ(listed, (QStringList{QStringLiteral("Brown, Mary"), QStringLiteral("Smith, John"),
+                                   QStringLiteral("Smith, Peter")}));
+    // Cancel keeps the person shown.
+    EXPECT_EQ(form.MainName(), QStringLiteral("Brown, Mary"));
+    EXPECT_TRUE(RangeCleared(form.GedTable));
+}
+
+TEST_F(MainFormOpenTest, OpeningAnotherFileLeavesNothingOfThePersonShownReachable) {
+    const QString first = WriteGedcom("family.ged");
+    const QString second = WriteGedcom("strangers.ged", kStrangers);
+    OpenFlowMainForm form;
+    Activate(form);
+    form.OpenGedcomFile(first, false);
+    form.LoadIndividual("I3");
+    ASSERT_EQ(form.findChild<TJLabel*>(QStringLiteral("FatherNameButton"))->text(),
+              QStringLiteral("Smith, John"));
+    form.pickShown = 0;
+
+    int32_t personRecNoDuringPick = 0;
+    std::string namedDuringPick;
+    form.pick = [&](TPickPerson&) {
+        personRecNoDuringPick = form.Person().FRecNo;
+        namedDuringPick = form.Person().Name();
+        return static_cast<int>(QDialog::Rejected);
+    };
+    form.OpenGedcomFile(second, false);
+
+    // Select Person ran for the new file without the old person to open on.
+    EXPECT_EQ(form.pickShown, 1);
+    EXPECT_EQ(personRecNoDuringPick, -1);
+    EXPECT_EQ(namedDuringPick, "Unknown");
+    EXPECT_TRUE(form.Person().Pointer().empty());
+    EXPECT_TRUE(form.MainName().isEmpty());
+    EXPECT_TRUE(form.findChild<TJLabel*>(QStringLiteral("FatherNameButton"))->text().isEmpty());
+    EXPECT_FALSE(form.PagesShown());
+    // A click where the old father was shows nobody, and nobody is stored for the new file.
+    form.FatherNameButtonClick();
+    EXPECT_TRUE(form.MainName().isEmpty());
+    EXPECT_TRUE(gedcom::IsBlank(LastUsedOf(form, second)));
+    EXPECT_EQ(LastUsedOf(form, first), "I3" + std::string(18, ' '));
+}
+
+TEST_F(MainFormOpenTest, Royal92FirstOpenTypingVictoriaShowsTheFirstNameAtOrAfterIt) {
+    const QString path = dir_ + "royal92.ged";
+    ASSERT_TRUE(QFile::copy(QStringLiteral(LINEATUM_SAMPLES_DIR "/royal92.ged"), path));
+    OpenFlowMainForm form;
+    Activate(form);
+    form.pick = [](TPickPerson& dialog) { return TypeAndAccept(dialog, "VICTORIA"); };
+    form.OpenGedcomFile(path, false);
+    // VAN_VOLLENHOVEN < VICTORIA < VISCONTI: no surname begins with VICTORIA.
+    EXPECT_EQ(form.pickShown, 1);
+    EXPECT_EQ(form.MainName(), QStringLiteral("Visconti, Galeazzo"));
+    EXPECT_EQ(LastUsedOf(form, path), "I2060" + std::string(15, ' '));
 }
 
 }  // namespace
