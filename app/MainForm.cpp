@@ -754,6 +754,9 @@ void TMainForm::ShowLookupTable(const QString& path, const std::string& lookupPa
         // The table is used in record order then.
     }
     GedTable.First();
+    // The caption names the new file before Select Person asks for one of its persons.
+    setWindowTitle(kCaption + QString(10, QLatin1Char(' ')) + QFileInfo(path).fileName());
+    SetButtons();
     if (lastUsed.empty()) {
         mnuSelectPersonClick();
         SetButtons();
@@ -761,7 +764,6 @@ void TMainForm::ShowLookupTable(const QString& path, const std::string& lookupPa
         LoadIndividual(lastUsed);
     }
     AddRecentFile(path);
-    setWindowTitle(kCaption + QString(10, QLatin1Char(' ')) + QFileInfo(path).fileName());
 }
 
 void TMainForm::CloseFileView() {

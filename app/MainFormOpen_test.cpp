@@ -913,14 +913,18 @@ TEST_F(MainFormOpenTest, FirstOpenRunsSelectPersonAndTheChoiceIsShownAndRemember
     OpenFlowMainForm form;
     Activate(form);
     QString caption;
-    form.pick = [&caption](TPickPerson& dialog) {
+    QString windowCaption;
+    form.pick = [&](TPickPerson& dialog) {
         caption = dialog.windowTitle();
+        windowCaption = form.windowTitle();
         return TypeAndAccept(dialog, QStringLiteral("smith, p"));
     };
     form.OpenGedcomFile(path, false);
 
     EXPECT_EQ(form.pickShown, 1);
     EXPECT_EQ(caption, QStringLiteral("Select Person"));
+    // The window names the file the dialog lists.
+    EXPECT_EQ(windowCaption, "Lineatum" + kCaptionGap + "family.ged");
     EXPECT_EQ(form.MainName(), QStringLiteral("Smith, Peter"));
     EXPECT_TRUE(form.PagesShown());
     EXPECT_EQ(LastUsedOf(form, path), "I3" + std::string(18, ' '));

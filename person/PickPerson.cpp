@@ -47,7 +47,10 @@ bool MovesTheList(int key) {
 
 }  // namespace
 
-TPickPerson::TPickPerson(QWidget* parent) : QDialog(parent), runner_(LogOnly) { FormCreate(); }
+TPickPerson::TPickPerson(QWidget* parent) : QDialog(parent), runner_(LogOnly) {
+    FormCreate();
+    Navigator->SetCommandRunner(runner_);
+}
 
 TPickPerson::~TPickPerson() { SetTable(nullptr); }
 
@@ -112,7 +115,10 @@ void TPickPerson::FormCreate() {
     Navigator->OnRecordFind = [this](int, int32_t) { return NavigatorRecordFind(); };
 }
 
-void TPickPerson::SetCommandRunner(CommandRunner runner) { runner_ = std::move(runner); }
+void TPickPerson::SetCommandRunner(CommandRunner runner) {
+    runner_ = std::move(runner);
+    Navigator->SetCommandRunner(runner_);
+}
 
 void TPickPerson::SetTable(HTable* table) {
     table_ = table;

@@ -32,8 +32,9 @@ class TPickPerson : public QDialog {
     Q_OBJECT
 
 public:
-    // Runs one handler of the dialog; an exception the handler throws must not leave it. The
-    // opener passes the program's error route (a message box); the default only logs.
+    // Runs one handler of the dialog or a navigator click; an exception the handler throws must
+    // not leave it. The opener passes the program's error route (a message box); the default
+    // only logs.
     using CommandRunner = std::function<void(const std::function<void()>& command)>;
 
     static const QString kCaption;
