@@ -34,7 +34,7 @@
 #include <QVBoxLayout>
 
 #include "app/Artwork.h"
-#include "app/ErrorGuard.h"
+#include "widgets/ErrorGuard.h"
 #include "app/FileDialog.h"
 #include "app/JustOne.h"
 #include "widgets/MessageBox.h"

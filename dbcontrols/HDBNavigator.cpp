@@ -14,7 +14,7 @@
 #include "dbcontrols/NavigatorGlyphs.h"
 #include "table/HCtrlLink.h"
 #include "table/HTable.h"
-#include "widgets/AnsiText.h"
+#include "widgets/ErrorGuard.h"
 #include "widgets/MessageBox.h"
 
 namespace {
@@ -39,17 +39,6 @@ HNavigateBtn ButtonAt(int index) { return static_cast<HNavigateBtn>(index); }
 
 bool Editing(HTableState state) {
     return state == HTableState::Edit || state == HTableState::Insert;
-}
-
-void ShowError(QWidget* parent, const std::function<void()>& command) {
-    try {
-        command();
-    } catch (const std::exception& e) {
-        MessageBox::Critical(parent, QStringLiteral("Lineatum"), FromAnsi(e.what()));
-    } catch (...) {
-        MessageBox::Critical(parent, QStringLiteral("Lineatum"),
-                             QStringLiteral("An unexpected error occurred."));
-    }
 }
 
 // Searches `layout` and the layouts nested in it for `widget`.
@@ -282,7 +271,7 @@ void HDBNavigator::UserClick(HNavigateBtn button) {
         const CommandRunner runner = runner_;  // a handler may replace it
         runner(command);
     } else {
-        ShowError(this, command);
+        RunGuarded(this, command);
     }
 }
 
