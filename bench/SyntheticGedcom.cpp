@@ -1,6 +1,9 @@
 #include "bench/SyntheticGedcom.h"
 
+#include <cstdio>
+#include <fstream>
 #include <random>
+#include <stdexcept>
 #include <vector>
 
 namespace {
@@ -206,5 +209,17 @@ SyntheticGedcomCounts WriteSyntheticGedcom(std::ostream& out,
         ++counts.records;
     }
     w.Line("0 TRLR");
+    return counts;
+}
+
+SyntheticGedcomCounts WriteSyntheticGedcomFile(const std::string& path,
+                                               const SyntheticGedcomOptions& options) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    const SyntheticGedcomCounts counts = WriteSyntheticGedcom(out, options);
+    out.close();
+    if (!out) throw std::runtime_error("cannot write " + path);
+    std::printf("file: %s, %lld individuals, %lld records, %lld lines\n", path.c_str(),
+                static_cast<long long>(counts.individuals), static_cast<long long>(counts.records),
+                static_cast<long long>(counts.lines));
     return counts;
 }

@@ -23,6 +23,10 @@ struct SyntheticGedcomCounts {
 // Writes a whole GEDCOM file (CR LF line ends, header declaring ANSI) to `out` and returns
 // what it wrote. About 0.3 families per individual and one note record per 50 individuals.
 SyntheticGedcomCounts WriteSyntheticGedcom(std::ostream& out, const SyntheticGedcomOptions& options);
+// The same into the file `path` (replaced), with a line naming the file and its counts on
+// stdout. Throws std::runtime_error when the file cannot be written.
+SyntheticGedcomCounts WriteSyntheticGedcomFile(const std::string& path,
+                                               const SyntheticGedcomOptions& options);
 
 // A realistic individual name as the lookup table stores it ("Surname, Given Names"), for
 // benchmarks that need names without a GEDCOM file. Deterministic for `number`.

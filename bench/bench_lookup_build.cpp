@@ -14,6 +14,7 @@
 #include <string>
 #include <unistd.h>
 
+#include "bench/BenchMeasures.h"
 #include "bench/SyntheticGedcom.h"
 #include "gedcom/GedcomState.h"
 #include "gedcom/LookupTableBuilder.h"
@@ -37,13 +38,6 @@ double TimeMawk(const std::string& path, long long* lines) {
     const int status = ::pclose(pipe);
     const double seconds = Seconds(start);
     return status == 0 ? seconds : -1;
-}
-
-std::string LoadAverage() {
-    std::ifstream in("/proc/loadavg");
-    std::string line;
-    std::getline(in, line);
-    return line;
 }
 
 }  // namespace

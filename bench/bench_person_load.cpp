@@ -24,14 +24,14 @@
 #include <unistd.h>
 #include <vector>
 
+#include "bench/BenchLookupTable.h"
+#include "bench/BenchMeasures.h"
 #include "bench/SyntheticGedcom.h"
 #include "gedcom/CharacterSet.h"
 #include "gedcom/FilePaths.h"
 #include "gedcom/GedcomState.h"
-#include "gedcom/LookupTableBuilder.h"
 #include "person/GedcomPerson.h"
 #include "person/TableLookup.h"
-#include "table/HCreateTable.h"
 #include "table/HTable.h"
 
 namespace {
@@ -72,32 +72,6 @@ private:
     int64_t found_ = 0;
 };
 
-// Read system calls of this process so far (read, pread and the like), or -1.
-int64_t ReadSyscalls() {
-    std::ifstream in("/proc/self/io");
-    std::string key;
-    int64_t value = 0;
-    while (in >> key >> value) {
-        if (key == "syscr:") return value;
-    }
-    return -1;
-}
-
-std::string LoadAverage() {
-    std::ifstream in("/proc/loadavg");
-    std::string line;
-    std::getline(in, line);
-    return line;
-}
-
-// The value at fraction `q` of sorted `values` (nearest rank).
-double Percentile(const std::vector<double>& sorted, double q) {
-    if (sorted.empty()) return 0;
-    size_t rank = static_cast<size_t>(q * static_cast<double>(sorted.size()) + 0.999999);
-    rank = std::clamp<size_t>(rank, 1, sorted.size());
-    return sorted[rank - 1];
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -124,46 +98,21 @@ int main(int argc, char** argv) {
     }
     const std::string base = dir + "/bench_person_" + std::to_string(::getpid());
     const bool ownGedcom = gedcom.empty();
-    const bool ownTable = lookup.empty();
     int64_t individuals = options.individuals;
-    if (ownGedcom) {
-        gedcom = base + ".ged";
-        std::ofstream out(gedcom, std::ios::binary | std::ios::trunc);
-        const SyntheticGedcomCounts counts = WriteSyntheticGedcom(out, options);
-        if (!out) {
-            std::fprintf(stderr, "cannot write %s\n", gedcom.c_str());
-            return 1;
-        }
-        individuals = counts.individuals;
-        std::printf("file: %s, %lld individuals, %lld records\n", gedcom.c_str(),
-                    static_cast<long long>(counts.individuals),
-                    static_cast<long long>(counts.records));
-    }
-
     int status = 0;
-    std::string tablePath;
-    std::string indexPath;
     try {
+        if (ownGedcom) {
+            gedcom = base + ".ged";
+            individuals = WriteSyntheticGedcomFile(gedcom, options).individuals;
+        }
         TGedcomState& state = GedcomState();
         state.IbmPc = gedcom::DetectCharacterSet(gedcom) == gedcom::CharacterSet::IbmPc;
         state.CurrentGedcomPath = gedcom;
-        if (ownTable) {
-            HTable building;
-            building.SetExclusive(true);
-            HCreateTable creator;
-            TSilentBuildProgress progress;
-            const auto start = std::chrono::steady_clock::now();
-            const gedcom::TLookupBuildResult result =
-                gedcom::BuildLookupTable(gedcom, base + ".DBF", creator, building, progress);
-            if (result.failed) throw std::runtime_error("lookup table build failed");
-            tablePath = result.tablePath;
-            indexPath = result.indexPath;
-            std::printf("lookup table built: %lld rows in %.1f s\n",
-                        static_cast<long long>(result.rows), Seconds(start));
-        } else {
-            tablePath = gedcom::ReplaceExtension(lookup, ".DBF");
-            indexPath = gedcom::ReplaceExtension(lookup, ".CDX");
-        }
+        TBenchLookupTable files = lookup.empty() ? TBenchLookupTable::Build(gedcom, base + ".DBF")
+                                                 : TBenchLookupTable::Given(lookup);
+        if (keep) files.Keep();
+        const std::string& tablePath = files.TablePath();
+        const std::string& indexPath = files.IndexPath();
 
         HTable table;
         table.SetReadOnly(true);
@@ -233,10 +182,6 @@ int main(int argc, char** argv) {
     } catch (const std::exception& e) {
         std::fprintf(stderr, "%s\n", e.what());
         status = 1;
-    }
-    if (ownTable && !keep) {
-        std::remove(tablePath.c_str());
-        std::remove(indexPath.c_str());
     }
     if (ownGedcom && !keep) std::remove(gedcom.c_str());
     return status;

@@ -26,15 +26,15 @@
 #include <QApplication>
 #include <QLineEdit>
 
+#include "bench/BenchLookupTable.h"
+#include "bench/BenchMeasures.h"
 #include "bench/SyntheticGedcom.h"
 #include "dbcontrols/HDBPickList.h"
 #include "gedcom/CharacterSet.h"
 #include "gedcom/FilePaths.h"
 #include "gedcom/GedcomState.h"
-#include "gedcom/LookupTableBuilder.h"
 #include "person/NameSearch.h"
 #include "person/PickPerson.h"
-#include "table/HCreateTable.h"
 #include "table/HTable.h"
 
 namespace {
@@ -42,38 +42,6 @@ namespace {
 double Millis(std::chrono::steady_clock::time_point since) {
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - since)
         .count();
-}
-
-int64_t ProcValue(const char* file, const std::string& key) {
-    std::ifstream in(file);
-    std::string word;
-    while (in >> word) {
-        if (word == key) {
-            int64_t value = 0;
-            in >> value;
-            return value;
-        }
-    }
-    return -1;
-}
-
-// Read system calls of this process so far.
-int64_t ReadSyscalls() { return ProcValue("/proc/self/io", "syscr:"); }
-// Resident memory in kilobytes.
-int64_t ResidentKb() { return ProcValue("/proc/self/status", "VmRSS:"); }
-
-std::string LoadAverage() {
-    std::ifstream in("/proc/loadavg");
-    std::string line;
-    std::getline(in, line);
-    return line;
-}
-
-double Percentile(const std::vector<double>& sorted, double q) {
-    if (sorted.empty()) return 0;
-    size_t rank = static_cast<size_t>(q * static_cast<double>(sorted.size()) + 0.999999);
-    rank = std::clamp<size_t>(rank, 1, sorted.size());
-    return sorted[rank - 1];
 }
 
 // Opens the dialog as the main window does: the range of named individuals, the person shown,
@@ -117,42 +85,20 @@ int main(int argc, char** argv) {
     }
     const std::string base = dir + "/bench_pick_" + std::to_string(::getpid());
     const bool ownGedcom = gedcom.empty();
-    const bool ownTable = lookup.empty();
-    if (ownGedcom) {
-        gedcom = base + ".ged";
-        std::ofstream out(gedcom, std::ios::binary | std::ios::trunc);
-        const SyntheticGedcomCounts counts = WriteSyntheticGedcom(out, options);
-        if (!out) {
-            std::fprintf(stderr, "cannot write %s\n", gedcom.c_str());
-            return 1;
-        }
-        std::printf("file: %s, %lld individuals, %lld records\n", gedcom.c_str(),
-                    static_cast<long long>(counts.individuals),
-                    static_cast<long long>(counts.records));
-    }
-
     int status = 0;
-    std::string tablePath;
-    std::string indexPath;
     try {
+        if (ownGedcom) {
+            gedcom = base + ".ged";
+            WriteSyntheticGedcomFile(gedcom, options);
+        }
         TGedcomState& state = GedcomState();
         state.IbmPc = gedcom::DetectCharacterSet(gedcom) == gedcom::CharacterSet::IbmPc;
         state.CurrentGedcomPath = gedcom;
-        if (ownTable) {
-            HTable building;
-            building.SetExclusive(true);
-            HCreateTable creator;
-            TSilentBuildProgress progress;
-            const gedcom::TLookupBuildResult result =
-                gedcom::BuildLookupTable(gedcom, base + ".DBF", creator, building, progress);
-            if (result.failed) throw std::runtime_error("lookup table build failed");
-            tablePath = result.tablePath;
-            indexPath = result.indexPath;
-            std::printf("lookup table built: %lld rows\n", static_cast<long long>(result.rows));
-        } else {
-            tablePath = gedcom::ReplaceExtension(lookup, ".DBF");
-            indexPath = gedcom::ReplaceExtension(lookup, ".CDX");
-        }
+        TBenchLookupTable files = lookup.empty() ? TBenchLookupTable::Build(gedcom, base + ".DBF")
+                                                 : TBenchLookupTable::Given(lookup);
+        if (keep) files.Keep();
+        const std::string& tablePath = files.TablePath();
+        const std::string& indexPath = files.IndexPath();
 
         HTable table;
         table.SetDBFPath(gedcom::DirectoryPart(tablePath));
@@ -167,7 +113,7 @@ int main(int argc, char** argv) {
         std::uniform_int_distribution<int> length(1, 4);
         std::uniform_int_distribution<int32_t> row(1, records);
 
-        // Opening on a shown person: a named individual near a random row.
+        // Opening on a shown person: a random named individual.
         std::vector<double> openMillis;
         for (int64_t i = 0; i < opens; ++i) {
             int32_t recNo = row(random);
@@ -246,10 +192,6 @@ int main(int argc, char** argv) {
     } catch (const std::exception& e) {
         std::fprintf(stderr, "%s\n", e.what());
         status = 1;
-    }
-    if (ownTable && !keep) {
-        std::remove(tablePath.c_str());
-        std::remove(indexPath.c_str());
     }
     if (ownGedcom && !keep) std::remove(gedcom.c_str());
     return status;

@@ -41,6 +41,7 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include "bench/BenchMeasures.h"
 #include "bench/SyntheticGedcom.h"
 #include "gedcom/CreateIndexForm.h"
 #include "gedcom/FilePaths.h"
@@ -61,20 +62,6 @@ double CpuSeconds() {
     timespec now{};
     ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
     return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-}
-
-double Median(std::vector<double> values) {
-    if (values.empty()) return 0;
-    std::sort(values.begin(), values.end());
-    const size_t mid = values.size() / 2;
-    return values.size() % 2 ? values[mid] : (values[mid - 1] + values[mid]) / 2;
-}
-
-std::string LoadAverage() {
-    std::ifstream in("/proc/loadavg");
-    std::string line;
-    std::getline(in, line);
-    return line;
 }
 
 void RemoveBuild(const std::string& lookup) {
@@ -357,15 +344,12 @@ int main(int argc, char** argv) {
     const bool generated = gedcomPath.empty();
     if (generated) {
         gedcomPath = base + ".ged";
-        std::ofstream out(gedcomPath, std::ios::binary | std::ios::trunc);
-        const SyntheticGedcomCounts counts = WriteSyntheticGedcom(out, options);
-        if (!out) {
-            std::fprintf(stderr, "cannot write %s\n", gedcomPath.c_str());
+        try {
+            WriteSyntheticGedcomFile(gedcomPath, options);
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "%s\n", e.what());
             return 1;
         }
-        std::printf("generated: %lld individuals, %lld records, %lld lines\n",
-                    static_cast<long long>(counts.individuals),
-                    static_cast<long long>(counts.records), static_cast<long long>(counts.lines));
     }
     const std::string lookup = base + ".DBF";
     GedcomState().IbmPc = false;
