@@ -16,6 +16,7 @@
 #include <QStringList>
 
 #include "dbcontrols/GridColumns.h"
+#include "dbcontrols/HGridRecordWindow.h"
 #include "table/HCtrlLink.h"
 
 class HDBFTable;
@@ -33,15 +34,6 @@ enum HLookupPermission : unsigned {
 using HLookupPermissions = unsigned;  // a set of HLookupPermission
 constexpr HLookupPermissions kAllLookupPermissions =
     luTitles | luColLines | luRowLines | luRowSelect | luColResize;
-
-// One row of the record window: a record number (2147483647 for a record being inserted), a copy
-// of the record buffer as it was (record length + 1 bytes) and the text each column shows,
-// formatted by the table when the snapshot was taken.
-struct HGridSnapshot {
-    int32_t recNo = 0;
-    std::string record;
-    std::vector<QString> cells;  // one per column item
-};
 
 // How a data cell is drawn: `selected` on the current record's row (its current cell without
 // luRowSelect), `focused` when the grid has the keyboard focus as well.
@@ -140,15 +132,15 @@ public:
     // --- The record window -----------------------------------------------------------------
     // The snapshots shown, first visible data row first; at most RowCapacity() of them, fewer
     // when the table has fewer records (in range). Empty without an active table.
-    const std::vector<HGridSnapshot>& RecordWindow() const { return window_; }
+    const std::vector<HGridSnapshot>& RecordWindow() const { return window_.Snapshots(); }
     // Data rows the window holds: the visible ones, a partly visible last row included.
     int RowCapacity() const;
     // Index in RecordWindow() of the table's current record, -1 when none.
-    int CurrentRow() const { return currentRow_; }
+    int CurrentRow() const { return window_.CurrentRow(); }
     // The text a data cell shows (row in the window, column 1-based item); empty outside.
     QString CellText(int row, int column) const;
     // Records read into snapshots since creation (benchmarks report reads per search).
-    int64_t SnapshotsTaken() const { return snapshotsTaken_; }
+    int64_t SnapshotsTaken() const { return window_.SnapshotsTaken(); }
 
 signals:
     // A double-click on a data row (after the first click moved the table there).
@@ -172,9 +164,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // Where a refill puts the current record.
-    enum class Placement { FirstRow, Centred, LastRow, KeepRow };
-
     class Link final : public HCtrlLink {
     public:
         explicit Link(HDBCustomGrid& grid) : grid_(grid) {}
@@ -186,31 +175,17 @@ private:
         HDBCustomGrid& grid_;
     };
 
-    // --- Notifications and the window ---
+    // --- Binding and notifications (HDBCustomGrid.cpp) ---
     void LinkNotify(HDBEvent event, int32_t info);
     void TableLayoutChanged();
     void StateChanged(int32_t previous);
     void Unbind();
-    bool Readable() const;
-    bool TableEmpty() const;
-    int32_t CurrentRecNo() const;
-    int IndexOf(int32_t recNo) const;
-    void TakeSnapshot(HGridSnapshot& snapshot, int32_t recNo);
-    void RetakeCurrent();
-    void Resynchronise();
-    void ScrollOneRow();
-    void PutCurrentAtTop();
-    void PutCurrentAtBottom();
-    void Rebuild(Placement placement);
-    void FillAround(int targetRow);
-    void FillFromEnd();
-    void ClearWindow();
-    int TargetRow(Placement placement) const;
     void ApplyColumns();
     void ResolveColumns();
+    void FinishChange();
 
-    // --- Moving ---
-    void StepTable(int rows);
+    // --- Input: keys, mouse, the vertical scroll bar (HDBCustomGridInput.cpp) ---
+    void SetUpVerticalBar();
     void GoFirst();
     void GoLast();
     void ScrollAction(int action);
@@ -218,14 +193,13 @@ private:
     int ThumbPosition() const;
     void UpdateThumb();
     void SetCurrentColumn(int column);
-    template <typename Action>
-    void Guarded(Action&& action);
+    void Guarded(const std::function<void()>& action);
 
-    // --- Geometry and painting ---
+    // --- Geometry and painting (HDBCustomGridPaint.cpp) ---
+    HGridRows Rows() const;
     int RowPitch() const;
     int TitleHeight() const;
     int FullRows() const;
-    int LastFullRow() const;
     int PageRows() const;
     QRect RowRect(int row) const;
     int ColumnWidth(size_t column) const;
@@ -240,7 +214,6 @@ private:
     void PaintTitles(QPainter& painter, const QRect& clip);
     void PaintRow(QPainter& painter, const QRect& clip, int row);
     void PaintLines(QPainter& painter, const QRect& clip);
-    void FinishChange();
 
     Link link_{*this};
     QStringList items_;
@@ -256,22 +229,16 @@ private:
     QFont titleFont_;
     QColor titleColor_;
 
-    std::vector<HGridSnapshot> window_;
-    int currentRow_ = -1;
+    HGridRecordWindow window_{link_, columns_};
     int currentColumn_ = 1;  // 1-based item
     int32_t reportedRecNo_ = 0;
-    Placement placement_ = Placement::FirstRow;
-    int capacity_ = 0;           // RowCapacity() when the window was last built
-    int pendingMove_ = 0;        // rows of the grid's own move being made
-    bool filling_ = false;       // reading the table into the window
     bool missedChange_ = false;  // a notification came while filling
-    int64_t snapshotsTaken_ = 0;
 
     // What the viewport shows, or was asked to show: record number per row (0 blank), the
-    // highlighted row and whether the whole viewport is to be repainted.
+    // highlighted row and whether the whole viewport is to be repainted. The window keeps its
+    // own changes (HGridRecordWindow::Changes).
     std::vector<int32_t> shownRecNos_;
     int shownCurrent_ = -1;
-    int pendingShift_ = 0;  // rows the window moved up (negative: down) since last shown
     std::vector<int> changedRows_;
     bool repaintAll_ = true;
 
