@@ -7,69 +7,31 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
-#include <sys/wait.h>
 #include <vector>
 
 #include "gedcom/Windows1252.h"
 #include "testing/TempDir.h"
+#include "tools/ToolTestSupport.h"
 
 #include <gtest/gtest.h>
 
 namespace {
-
-struct ShellRun {
-    int exitCode;
-    std::string out;
-    std::string err;
-};
-
-// Single-quoted for the shell, whatever the bytes.
-std::string Quote(const std::string& text) {
-    std::string quoted = "'";
-    for (char c : text) {
-        if (c == '\'')
-            quoted += "'\\''";
-        else
-            quoted += c;
-    }
-    return quoted + "'";
-}
-
-ShellRun Shell(const TempDir& dir, const std::string& command) {
-    const std::string out = dir.File("run.out");
-    const std::string err = dir.File("run.err");
-    const int status = std::system((command + " >" + Quote(out) + " 2>" + Quote(err)).c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFileBytes(out), ReadFileBytes(err)};
-}
-
-std::string Tool() { return std::string(LINEATUM_BIN_DIR) + "/lineatum-tool"; }
-
-// The lines of `text` without their line ends.
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    size_t start = 0;
-    for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
-        lines.push_back(text.substr(start, end - start));
-    }
-    if (start < text.size()) lines.push_back(text.substr(start));
-    return lines;
-}
 
 class NamesTest : public ::testing::Test {
 protected:
     // Builds the lookup table of `gedcom` with the tool; returns the table's path.
     std::string Build(const std::string& gedcom, const std::string& name = "LOOKUP.DBF") {
         const std::string table = dir_.File(name);
-        const ShellRun run = Shell(dir_, Tool() + " build " + Quote(gedcom) + " " + Quote(table));
+        const ToolRun run = Shell(dir_, Tool() + " build " + Quote(gedcom) + " " + Quote(table));
         EXPECT_EQ(run.exitCode, 0) << run.err;
         return table;
     }
     // lineatum-tool names TABLE ARGUMENTS (already quoted).
-    ShellRun Names(const std::string& table, const std::string& arguments) {
+    ToolRun Names(const std::string& table, const std::string& arguments) {
         return Shell(dir_, Tool() + " names " + Quote(table) + " " + arguments);
     }
     // lineatum-tool names TABLE --count N - with `input` on stdin.
-    ShellRun NamesFromStdin(const std::string& table, int count, const std::string& input) {
+    ToolRun NamesFromStdin(const std::string& table, int count, const std::string& input) {
         const std::string file = dir_.Write("prefixes.txt", input);
         return Shell(dir_, Tool() + " names " + Quote(table) + " --count " + std::to_string(count) +
                                " - <" + Quote(file));
@@ -125,7 +87,7 @@ std::vector<std::string> From(size_t first, size_t count = 10) {
 
 TEST_F(NamesTest, PrintsTheNameItLandsOnAndTheNamesAfterIt) {
     const std::string table = Build(dir_.Write("small.ged", SmallGedcom()));
-    ShellRun run = Names(table, "smi");
+    ToolRun run = Names(table, "smi");
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(run.err, "");
     EXPECT_EQ(run.out,
@@ -158,7 +120,7 @@ TEST_F(NamesTest, CountLimitsTheRowsAndTheEndOfTheListCutsThemShort) {
 TEST_F(NamesTest, NothingButTheSeparatorAfterTheLastName) {
     const std::string table = Build(dir_.Write("small.ged", SmallGedcom()));
     for (const char* text : {"z", "zzzz", "Young, Z", "YOUNG,A"}) {
-        const ShellRun run = Names(table, Quote(text));
+        const ToolRun run = Names(table, Quote(text));
         EXPECT_EQ(run.exitCode, 0) << run.err;
         EXPECT_EQ(run.out, "--\n") << text;
     }
@@ -190,7 +152,7 @@ TEST_F(NamesTest, AccentedTextFollowsTheCollation) {
 
 TEST_F(NamesTest, ReadsOnePrefixALineFromStandardInput) {
     const std::string table = Build(dir_.Write("small.ged", SmallGedcom()));
-    const ShellRun run = NamesFromStdin(table, 2, "smi\r\n\nzzz\r\nM\xC3\xBCller\nyoung");
+    const ToolRun run = NamesFromStdin(table, 2, "smi\r\n\nzzz\r\nM\xC3\xBCller\nyoung");
     ASSERT_EQ(run.exitCode, 0) << run.err;
     std::vector<std::string> want = From(3, 2);
     for (const auto& block : {From(0, 2), From(8), From(3, 2), From(7, 2)}) {
@@ -221,7 +183,7 @@ TEST_F(NamesTest, ProblemsGiveOneErrorLineAndFail) {
           names + Quote(table) + " --count 0 smi", names + Quote(table) + " --count -3 smi",
           names + Quote(table) + " --count 3x smi", names + Quote(table) + " --count '' smi",
           names + Quote(table) + " --count 5"}) {
-        const ShellRun run = Shell(dir_, command);
+        const ToolRun run = Shell(dir_, command);
         EXPECT_NE(run.exitCode, 0) << command;
         EXPECT_EQ(run.out, "") << command;
         ASSERT_EQ(run.err.rfind("lineatum-tool: ", 0), 0u) << command << ": " << run.err;
@@ -355,7 +317,7 @@ class NamesOracleTest : public NamesTest {
 protected:
     // Every name of the table in NAME order as the tool lists it (UTF-8).
     std::vector<std::string> AllNames(const std::string& table) {
-        const ShellRun run = Names(table, "--count 999999999 ''");
+        const ToolRun run = Names(table, "--count 999999999 ''");
         EXPECT_EQ(run.exitCode, 0) << run.err;
         std::vector<std::string> names;
         for (const std::string& line : Lines(run.out)) {
@@ -371,10 +333,10 @@ protected:
         std::string input;
         for (const std::string& prefix : prefixes) input += prefix + "\n";
         const std::string file = dir_.Write("prefixes.txt", input);
-        const ShellRun tool = Shell(dir_, Tool() + " names " + Quote(table) + " --count " +
+        const ToolRun tool = Shell(dir_, Tool() + " names " + Quote(table) + " --count " +
                                               std::to_string(count) + " - <" + Quote(file));
         ASSERT_EQ(tool.exitCode, 0) << tool.err;
-        const ShellRun oracle =
+        const ToolRun oracle =
             Shell(dir_, std::string(LINEATUM_PYTHON) + " " + Quote(LINEATUM_NAMES_ORACLE) + " " +
                             Quote(table) + " " + std::to_string(count) + " <" + Quote(file));
         ASSERT_EQ(oracle.exitCode, 0)
@@ -512,7 +474,7 @@ TEST_F(NamesOracleTest, NamesOfEveryByteAgreeWithTheOracle) {
 // A synthetic file of 300,000 individuals with accented names, many of them alike.
 TEST_F(NamesOracleTest, LargeSyntheticFileAgreesWithTheOracle) {
     const std::string gedcom = dir_.File("synthetic.ged");
-    const ShellRun made =
+    const ToolRun made =
         Shell(dir_, std::string(LINEATUM_BIN_DIR) + "/make_gedcom 300000 " + Quote(gedcom) + " 3");
     ASSERT_EQ(made.exitCode, 0) << made.err;
     const std::string table = Build(gedcom);

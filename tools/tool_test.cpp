@@ -1,6 +1,4 @@
 // Runs the built lineatum-tool as a user would and checks what it prints.
-#include <sys/wait.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -10,29 +8,11 @@
 
 #include "testing/ReferenceLines.h"
 #include "testing/TempDir.h"
+#include "tools/ToolTestSupport.h"
 
 #include <gtest/gtest.h>
 
 namespace {
-
-struct ToolRun {
-    int exitCode;
-    std::string out;
-    std::string err;
-};
-
-// Runs lineatum-tool with `arguments` (already quoted for the shell).
-ToolRun RunTool(const TempDir& dir, const std::string& arguments) {
-    std::string outPath = dir.File("tool.out");
-    std::string errPath = dir.File("tool.err");
-    std::string command = std::string(LINEATUM_BIN_DIR) + "/lineatum-tool " + arguments + " >" +
-                          outPath + " 2>" + errPath;
-    int status = std::system(command.c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFileBytes(outPath),
-            ReadFileBytes(errPath)};
-}
-
-std::string Quote(const std::string& path) { return "'" + path + "'"; }
 
 class ToolTest : public ::testing::Test {
 protected:
@@ -468,21 +448,10 @@ TEST_F(ToolTest, BuildProblemsGiveOneErrorLineAndLeaveNoFiles) {
 
 // --- person ---------------------------------------------------------------------------------
 
-// The lines of `text`, without their line ends.
-std::vector<std::string> OutputLines(const std::string& text) {
-    std::vector<std::string> lines;
-    size_t start = 0;
-    for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
-        lines.push_back(text.substr(start, end - start));
-    }
-    if (start < text.size()) lines.push_back(text.substr(start));
-    return lines;
-}
-
 // The lines from the heading `first` up to, not including, the heading `next` (or the end).
 std::vector<std::string> Section(const std::string& text, const std::string& first,
                                  const std::string& next) {
-    std::vector<std::string> lines = OutputLines(text);
+    std::vector<std::string> lines = Lines(text);
     auto begin = std::find(lines.begin(), lines.end(), first);
     auto end = std::find(begin, lines.end(), next);
     return std::vector<std::string>(begin, end);

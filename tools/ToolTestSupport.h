@@ -1,0 +1,58 @@
+// Support for the tests of lineatum-tool: running the built tool, or any shell command, as a
+// user would, and taking its output apart.
+#pragma once
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "testing/ReferenceLines.h"
+#include "testing/TempDir.h"
+
+// What a command printed and how it ended.
+struct ToolRun {
+    int exitCode;
+    std::string out;
+    std::string err;
+};
+
+// `text` single-quoted for the shell, whatever its bytes.
+inline std::string Quote(const std::string& text) {
+    std::string quoted = "'";
+    for (char c : text) {
+        if (c == '\'')
+            quoted += "'\\''";
+        else
+            quoted += c;
+    }
+    return quoted + "'";
+}
+
+// The built tool's path.
+inline std::string Tool() { return std::string(LINEATUM_BIN_DIR) + "/lineatum-tool"; }
+
+// Runs the shell command `command`, its output going to files in `dir`.
+inline ToolRun Shell(const TempDir& dir, const std::string& command) {
+    const std::string out = dir.File("run.out");
+    const std::string err = dir.File("run.err");
+    const int status = std::system((command + " >" + Quote(out) + " 2>" + Quote(err)).c_str());
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFileBytes(out), ReadFileBytes(err)};
+}
+
+// Runs lineatum-tool with `arguments` (already quoted for the shell).
+inline ToolRun RunTool(const TempDir& dir, const std::string& arguments) {
+    return Shell(dir, Tool() + " " + arguments);
+}
+
+// The lines of `text` without their line ends.
+inline std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+        lines.push_back(text.substr(start, end - start));
+    }
+    if (start < text.size()) lines.push_back(text.substr(start));
+    return lines;
+}
