@@ -381,6 +381,9 @@ void HCdxTag::ClearRange() {
 
 std::string HCdxTag::CurrentKey() const { return OnEntry() ? Current().key : std::string(); }
 uint32_t HCdxTag::CurrentRecord() const { return OnEntry() ? Current().record : 0; }
+std::string_view HCdxTag::CurrentKeyView() const {
+    return OnEntry() ? std::string_view(Current().key) : std::string_view();
+}
 
 // --- Updates ---------------------------------------------------------------------------------
 

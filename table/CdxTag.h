@@ -67,6 +67,9 @@ public:
     // Key and record of the current entry (empty and 0 when not positioned).
     std::string CurrentKey() const;
     uint32_t CurrentRecord() const;
+    // The current entry's key without a copy; valid until the tag moves.
+    std::string_view CurrentKeyView() const;
+    const HKeyShape& Shape() const { return shape_; }
 
     // --- Updates ----------------------------------------------------------------------------
     // Inserts (key, record). On a unique tag an equal key already present keeps its place and

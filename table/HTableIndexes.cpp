@@ -429,6 +429,28 @@ int HTableIndexes::Seek(const std::string& key, bool exact, std::string* sought,
     return result;
 }
 
+uint32_t HTableIndexes::SeekKeyForm(std::string_view key) {
+    if (!HasOrder()) return 0;
+    if (table_.Shared()) Report(order_.file->store->Refresh());
+    HCdxTag& tag = *order_.tag;
+    uint32_t r = tag.Seek(key, false);
+    if (r == 0 && tag.LastSeekResult() == -1) r = tag.CurrentRecord();
+    Report(tag.Status());
+    return r;
+}
+
+uint32_t HTableIndexes::NextKeyForm() {
+    if (!HasOrder()) return 0;
+    HCdxTag& tag = *order_.tag;
+    const uint32_t r = tag.Next();
+    Report(tag.Status());
+    return r;
+}
+
+std::string_view HTableIndexes::CurrentKeyForm() const {
+    return HasOrder() ? order_.tag->CurrentKeyView() : std::string_view();
+}
+
 bool HTableIndexes::CurrentKeyMatches(const std::string& sought, bool exact) {
     if (!HasOrder()) return false;
     std::string key;

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "table/CdxFileStore.h"
@@ -93,6 +94,22 @@ public:
 
     // Order tag, for tools and benchmarks (nullptr in record order).
     HCdxTag* OrderTag() { return order_.tag.get(); }
+
+    // --- Walking the order's keys without reading records --------------------------------
+    // For callers that decide from the keys alone which records they need. These move the
+    // order's position but not the table's record: afterwards the table's next ordered move
+    // finds its place again from its own record.
+    //
+    // Positions on the first entry whose key (index form) is not less than `key`; returns its
+    // record number, or 0 when there is none (or no order).
+    uint32_t SeekKeyForm(std::string_view key);
+    // The next entry's record number, or 0 at the end.
+    uint32_t NextKeyForm();
+    // The current entry's key in index form (empty when not positioned); valid until the
+    // order moves.
+    std::string_view CurrentKeyForm() const;
+    // Key length and kind of the order (a key as long as the length may have been cut).
+    HKeyShape OrderShape() const { return HasOrder() ? order_.shape : HKeyShape{}; }
 
 private:
     struct File;
