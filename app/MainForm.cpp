@@ -51,6 +51,8 @@
 #include "person/Narrative.h"
 #include "person/PickPerson.h"
 #include "person/ShowGedRec.h"
+#include "person/SurnameIndex.h"
+#include "person/SurnamesForm.h"
 #include "person/TableLookup.h"
 #include "widgets/AnsiText.h"
 #include "widgets/ScreenCursors.h"
@@ -1035,7 +1037,16 @@ void TMainForm::mnuSelectPersonClick() {
 }
 
 void TMainForm::mnufindSurnameClick() {
-    // The Find Surname dialog takes over here when it arrives.
+    if (!GedTable.Active()) return;
+    std::string chosen;
+    {
+        TSurnamesForm dialog(GedTable, *lookup_, this);
+        dialog.SetCommandRunner(
+            [&dialog](const std::function<void()>& command) { RunGuarded(&dialog, command); });
+        dialog.SetInitialSurname(surnames::SurnameOf(person_->Name()));
+        if (ExecSurnamesForm(dialog) == QDialog::Accepted) chosen = dialog.SelectedPointer();
+    }
+    if (!chosen.empty()) LoadIndividual(chosen);
 }
 
 void TMainForm::mnuRebuildIndexClick() {
@@ -1113,6 +1124,11 @@ void TMainForm::ExecCreateIndexForm(TCreateIndexForm& dialog) {
 TCreateIndexBuild TMainForm::CreateIndexBuild() const { return {}; }
 
 int TMainForm::ExecPickPerson(TPickPerson& dialog) {
+    CentreDialog(&dialog);
+    return dialog.exec();
+}
+
+int TMainForm::ExecSurnamesForm(TSurnamesForm& dialog) {
     CentreDialog(&dialog);
     return dialog.exec();
 }

@@ -40,6 +40,7 @@ class TJLabel;
 class TJustOne;
 class TLookupTable;
 class TPickPerson;
+class TSurnamesForm;
 class TTableLookup;
 class TTreeJoiner;
 
@@ -204,7 +205,9 @@ public:
     // chosen person (LoadIndividual). The range is cleared however the dialog ends. Does nothing
     // without an open lookup table.
     void mnuSelectPersonClick();
-    // Browse the open file's surnames by initial letter.
+    // Runs the Find Surname dialog over GedTable, opened on the surname of the person shown;
+    // on Ok with a person previewed, shows that person (LoadIndividual). Does nothing without
+    // an open lookup table.
     void mnufindSurnameClick();
     // Closes the lookup table and builds the current file's lookup table again
     // (ReindexGedcomFile). When the file has vanished the window is left without a file view.
@@ -247,6 +250,9 @@ protected:
     // Shows the Select Person dialog modally, centred over this window, and returns its result.
     // Tests override it to drive the dialog without an event loop of its own.
     virtual int ExecPickPerson(TPickPerson& dialog);
+    // Shows the Find Surname dialog modally, centred over this window, and returns its result.
+    // Tests override it.
+    virtual int ExecSurnamesForm(TSurnamesForm& dialog);
 
     // Stand-ins, each replaced when its part of the program arrives:
     // the recent-files list, most recent first; until then it is empty.

@@ -18,6 +18,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
@@ -37,6 +38,7 @@
 #include "dbcontrols/HDBPickList.h"
 #include "person/GedcomPerson.h"
 #include "person/PickPerson.h"
+#include "person/SurnamesForm.h"
 #include "widgets/TJLabel.h"
 
 #include <gtest/gtest.h>
@@ -161,6 +163,20 @@ protected:
         if (!pick) return QDialog::Rejected;
         dialog.show();
         const int result = pick(dialog);
+        dialog.hide();
+        return result;
+    }
+
+public:
+    // Answers the Find Surname dialog after its first activation; null cancels it.
+    std::function<int(TSurnamesForm&)> findSurname;
+
+protected:
+    int ExecSurnamesForm(TSurnamesForm& dialog) override {
+        if (!findSurname) return QDialog::Rejected;
+        dialog.show();
+        dialog.FormActivate();
+        const int result = findSurname(dialog);
         dialog.hide();
         return result;
     }
@@ -1026,6 +1042,46 @@ TEST_F(MainFormOpenTest, Royal92FirstOpenTypingVictoriaShowsTheFirstNameAtOrAfte
     EXPECT_EQ(form.pickShown, 1);
     EXPECT_EQ(form.MainName(), QStringLiteral("Visconti, Galeazzo"));
     EXPECT_EQ(LastUsedOf(form, path), "I2060" + std::string(15, ' '));
+}
+
+// --- Find Surname ---------------------------------------------------------------------------
+
+TEST_F(MainFormOpenTest, FindSurnameOpensOnTheShownSurnameAndOkShowsThePersonPicked) {
+    const QString path = WriteGedcom("family.ged");
+    OpenFlowMainForm form;
+    Activate(form);
+    form.OpenGedcomFile(path, false);
+    form.LoadIndividual("I3");
+    QStringList persons;
+    form.findSurname = [&persons](TSurnamesForm& dialog) {
+        for (const surnames::TSurnamePerson& p : dialog.Persons()) {
+            persons << QString::fromStdString(p.name);
+        }
+        dialog.PersonList->setCurrentIndex(dialog.PersonList->model()->index(0, 0));
+        dialog.OKButton->click();
+        return dialog.result();
+    };
+    form.mnufindSurnameClick();
+    EXPECT_EQ(persons, (QStringList{"SMITH, JOHN", "SMITH, PETER"}));
+    EXPECT_EQ(form.MainName(), QStringLiteral("Smith, John"));
+    EXPECT_EQ(LastUsedOf(form, path), "I1" + std::string(18, ' '));
+}
+
+TEST_F(MainFormOpenTest, FindSurnameWithoutAPersonShownOpensEmptyAndCancelShowsNobody) {
+    const QString path = WriteGedcom("family.ged");
+    OpenFlowMainForm form;
+    Activate(form);
+    form.OpenGedcomFile(path, false);  // Select Person cancelled: "Unknown" has no surname
+    bool empty = false;
+    form.findSurname = [&empty](TSurnamesForm& dialog) {
+        empty = dialog.Surnames().empty() && dialog.Persons().empty();
+        dialog.OKButton->click();  // nothing previewed: Ok does not end the dialog
+        return dialog.result();
+    };
+    form.mnufindSurnameClick();
+    EXPECT_TRUE(empty);
+    EXPECT_TRUE(form.MainName().isEmpty());
+    EXPECT_TRUE(gedcom::IsBlank(LastUsedOf(form, path)));
 }
 
 }  // namespace
