@@ -59,6 +59,21 @@ bool StartsWith(std::string_view text, std::string_view prefix) {
     return text.size() >= prefix.size() && text.compare(0, prefix.size(), prefix) == 0;
 }
 
+// SurnameOf(name) == surname, without making the surname.
+bool SurnameEquals(std::string_view name, std::string_view surname) {
+    const size_t comma = name.find(',');
+    if (comma == std::string_view::npos) return surname.empty();
+    const std::string_view stored = gedcom::Trim(name.substr(0, comma));
+    if (stored.size() != surname.size()) return false;
+    for (size_t i = 0; i < stored.size(); ++i) {
+        if (AnsiUpperChar(static_cast<unsigned char>(stored[i])) !=
+            static_cast<unsigned char>(surname[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 std::string SurnameOf(std::string_view name) {
@@ -106,16 +121,21 @@ public:
     // A key as long as the tag's keys may have lost accent codes at its end.
     bool Cut(std::string_view key) const { return key.size() >= keyLength_; }
 
-    // The stored NAME of record `record`, read now.
-    std::string NameOf(uint32_t record) {
+    // The stored NAME of record `record`, read now; valid until the next read.
+    std::string_view NameOf(uint32_t record) {
         ++owner_.recordsRead_;
         object_.Go(static_cast<int>(record));
-        return object_.FieldGet(nameField_);
+        return Field(nameField_);
     }
     // The stored POINTER of the record read last.
-    std::string PointerOfLast() { return object_.FieldGet(pointerField_); }
+    std::string_view PointerOfLast() const { return Field(pointerField_); }
 
 private:
+    std::string_view Field(int number) const {
+        const HFieldDescriptor& field = object_.Field(number);
+        return std::string_view(object_.RecordBuffer())
+            .substr(static_cast<size_t>(field.offset), static_cast<size_t>(field.width));
+    }
     static HDBFTable& SelectNameOrder(HTable& table) {
         if (table.Table() == nullptr) throw std::runtime_error("Table not active");
         if (gedcom::AsciiUpper(table.Table()->OrderName()) != "NAME") table.SetTagTo("NAME");
@@ -224,7 +244,7 @@ std::vector<std::string> TSurnameIndex::ListSurnames(char letter) {
             const int known = cut ? 1 : spellings.Lookup(parts.secondaries);
             if (known != 0) {
                 const std::string secondaries(parts.secondaries);
-                const std::string name = walk.NameOf(record);
+                const std::string_view name = walk.NameOf(record);
                 list.Add(name);
                 const std::string_view spelling = std::string_view(name).substr(0, name.find(','));
                 // A record that no longer matches its key teaches nothing about other keys.
@@ -261,8 +281,8 @@ std::vector<TSurnamePerson> TSurnameIndex::ListPersonsOfSurname(std::string_view
             if (!walk.Cut(key) && !SignatureMatches(ParseNameKey(key).secondaries, signature)) {
                 continue;
             }
-            const std::string name = walk.NameOf(r);
-            if (SurnameOf(name) != wanted) continue;
+            const std::string_view name = walk.NameOf(r);
+            if (!SurnameEquals(name, wanted)) continue;
             any = true;
             found.push_back({std::string(walk.Key()), r,
                              {AnsiUpper(gedcom::Trim(name)),
