@@ -82,11 +82,22 @@ std::string SurnameOf(std::string_view name) {
     return AnsiUpper(gedcom::Trim(name.substr(0, comma)));
 }
 
-char InitialOf(std::string_view surname) {
+char InitialOf(std::string_view spelling) {
     const TSurnameWeights& weights = SurnameWeights();
-    const std::string primaries = weights.Primaries(surname);
+    const std::string primaries = weights.Primaries(spelling);
     return primaries.empty() ? kOtherInitials
                              : weights.LetterOfWeight(static_cast<uint8_t>(primaries.front()));
+}
+
+std::vector<char> InitialsOf(std::string_view surname) {
+    std::vector<char> initials;
+    for (const std::string& spelling : StoredSpellings(AnsiUpper(gedcom::Trim(surname)))) {
+        const char initial = InitialOf(spelling);
+        if (std::find(initials.begin(), initials.end(), initial) == initials.end()) {
+            initials.push_back(initial);
+        }
+    }
+    return initials;
 }
 
 // One lookup: walks the NAME tag's keys, reads the records the keys cannot decide, and puts

@@ -21,10 +21,14 @@ inline constexpr char kOtherInitials = '#';
 // š -> Š, ÿ -> Ÿ; ß stays). Empty when the name has no comma.
 std::string SurnameOf(std::string_view name);
 
-// The button a surname is listed under: 'A' to 'Z' when the first primary weight of the
-// surname's index key is that letter's (É under E, Æ under A, Þ under T), otherwise '#'. The
-// surname is given as stored or as SurnameOf gives it.
-char InitialOf(std::string_view surname);
+// The button a stored spelling of a surname is listed under: 'A' to 'Z' when the first primary
+// weight of its index key is that letter's (É under E, Æ under A, Þ under T), otherwise '#'.
+// The spelling matters: the key's upper-casing turns "Š" into "E" and "Œ" into "I" but leaves
+// "š" and "œ" an S and an O.
+char InitialOf(std::string_view spelling);
+// Every button a surname (as SurnameOf gives it) may be listed under, one for most surnames:
+// the initials of the spellings it may be stored in, in a fixed order without repeats.
+std::vector<char> InitialsOf(std::string_view surname);
 
 // One entry of the person list: the name as the list shows it (the stored name blank-trimmed
 // and upper-cased as SurnameOf upper-cases) and the person's pointer, blank-trimmed.

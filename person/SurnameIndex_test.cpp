@@ -118,6 +118,10 @@ TEST_F(SurnameIndexTest, OneSurnameStoredWithSCaronAndSmallSCaronIsFoundUnderBot
     EXPECT_EQ(s, (Strings{"\x8AIMEK", "SIMEK"}));  // EVA before SAM
     EXPECT_EQ(Names("\x9Aimek"), (Strings{"\x8AIMEK, JAN I1", "\x8AIMEK, EVA I2"}));
     EXPECT_EQ(Names("EIMEK"), (Strings{"EIMEK, ED I3"}));
+    EXPECT_EQ(surnames::InitialOf("\x8Aimek"), 'E');
+    EXPECT_EQ(surnames::InitialOf("\x9Aimek"), 'S');
+    EXPECT_EQ(surnames::InitialsOf("\x9Aimek"), (std::vector<char>{'E', 'S'}));
+    EXPECT_EQ(surnames::InitialsOf("smith"), (std::vector<char>{'S'}));
 }
 
 TEST_F(SurnameIndexTest, SpellingsThatWeighExactlyAlikeStayApart) {

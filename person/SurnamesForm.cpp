@@ -1,5 +1,6 @@
 #include "person/SurnamesForm.h"
 
+#include <algorithm>
 #include <exception>
 
 #include <QEvent>
@@ -163,19 +164,20 @@ void TSurnamesForm::FormActivate() {
     const std::string surname = AnsiUpper(gedcom::Trim(initialSurname_));
     initialSurname_.clear();
     if (surname.empty()) return;
-    // The letter as the collation weighs it: "ÉLUARD" opens under E.
-    const QChar letter = QLatin1Char(surnames::InitialOf(surname));
-    FillSurnames(letter);
-    int row = 0;
-    for (size_t i = 0; i < surnames_.size(); ++i) {
-        if (surnames_[i] == surname) {
-            row = static_cast<int>(i);
-            break;
+    // The letter as the collation weighs it ("ÉLUARD" opens under E); a surname stored with
+    // "Š" and with "š" is listed under two letters, and either will do.
+    const std::vector<char> initials = surnames::InitialsOf(surname);
+    for (char initial : initials) {
+        FillSurnames(QLatin1Char(initial));
+        const auto found = std::find(surnames_.begin(), surnames_.end(), surname);
+        if (found != surnames_.end()) {
+            SelectRow(SurnameList, static_cast<int>(found - surnames_.begin()));
+            SurnameListClick();
+            return;
         }
     }
-    if (surnames_.empty()) return;
-    SelectRow(SurnameList, row);
-    SurnameListClick();
+    // Not listed (the table changed?): as a press of its first letter.
+    AlphaButtonClick(QLatin1Char(initials.front()));
 }
 
 void TSurnamesForm::AlphaButtonClick(QChar letter) {

@@ -97,6 +97,30 @@ TEST_F(SurnamesFormTest, OpeningOnSmithPressesSSelectsSmithAndPreviewsItsFirstPe
     EXPECT_EQ(CurrentRow(form.SurnameList), 1);
 }
 
+TEST_F(SurnamesFormTest, ASurnameStoredWithSmallSCaronOpensUnderTheLetterItIsListedUnder) {
+    // "š" keeps its S where the key's upper-casing turns "Š" into an E.
+    const std::string gedcom =
+        dir_.Write("caron.ged", "0 HEAD\r\n1 CHAR ANSI\r\n0 @I1@ INDI\r\n1 NAME Eva /\x9Aimek/\r\n"
+                                "0 @I2@ INDI\r\n1 NAME Ed /Eimek/\r\n0 TRLR\r\n");
+    table_.SetActive(false);
+    {
+        HTable building;
+        HCreateTable creator;
+        TSilentBuildProgress progress;
+        gedcom::BuildLookupTable(gedcom, dir_.File("CARON.DBF"), creator, building, progress);
+    }
+    GedcomState().CurrentGedcomPath = gedcom;
+    table_.SetDBFName("CARON.DBF");
+    table_.SetActive(true);
+    ASSERT_TRUE(table_.IndexOpen("\"" + dir_.File("CARON.CDX") + "\"", "NAME"));
+    TSurnamesForm form(table_, lookup_);
+    form.SetInitialSurname("\x8AIMEK");
+    form.show();
+    form.FormActivate();
+    EXPECT_EQ(Shown(form.SurnameList), (QStringList{QString::fromUtf8("\u0160IMEK")}));
+    EXPECT_EQ(form.SelectedPointer(), "I1");
+}
+
 TEST_F(SurnamesFormTest, ClickingAPersonPreviewsThatPerson) {
     TSurnamesForm form(table_, lookup_);
     form.SetInitialSurname("SMITH");
