@@ -35,6 +35,15 @@ int RunPerson(const ToolArgs& args);
 // stdin) the Select Person search, then the row it lands on and the rows after it in NAME
 // order, N in all (default 10), as "pointer<TAB>name" in UTF-8, then a line "--".
 int RunNames(const ToolArgs& args);
+// surnames LOOKUP.DBF LETTER: the Find Surname dialog's surname list for a letter button (A to
+// Z in either case, or "#" for the others): each surname once, in UTF-8, one a line.
+int RunSurnames(const ToolArgs& args);
+// surname LOOKUP.DBF SURNAME: the dialog's person list for SURNAME (UTF-8; blank-trimmed and
+// upper-cased like the surnames), one line per person, "pointer<TAB>name" in UTF-8. The pointer
+// the dialog previews when an entry is clicked is looked up again (for every entry of a list of
+// up to 64, for about 64 spread from the first to the last of a longer one, and after the
+// last): when it is not the entry's own, or one is found after the last, the command fails.
+int RunSurname(const ToolArgs& args);
 
 // Prints "lineatum-tool: <message>" to stderr and returns 1.
 int ToolError(const std::string& message);

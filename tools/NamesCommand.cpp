@@ -10,26 +10,17 @@
 #include <string_view>
 #include <vector>
 
-#include "gedcom/FilePaths.h"
 #include "gedcom/GedcomStrings.h"
 #include "gedcom/Windows1252.h"
 #include "person/NameSearch.h"
 #include "table/HTable.h"
 #include "tools/Commands.h"
+#include "tools/OpenLookupTable.h"
 
 namespace {
 
 const char* const kUsage = "usage: lineatum-tool names LOOKUP.DBF [--count N] PREFIX...";
 constexpr int kDefaultCount = 10;
-
-// Engine messages may span lines; the tool reports in one.
-std::string OneLine(std::string text) {
-    for (char& c : text) {
-        if (c == '\r' || c == '\n') c = ' ';
-    }
-    while (!text.empty() && text.back() == ' ') text.pop_back();
-    return text;
-}
 
 // A positive decimal count (a huge one is as good as the largest int), or 0 when `text` is
 // not one.
@@ -41,18 +32,6 @@ int ParseCount(const std::string& text) {
         count = std::min<long long>(count * 10 + (c - '0'), INT_MAX);
     }
     return static_cast<int>(count);
-}
-
-// The table as given when it exists, else with the extension ".DBF".
-std::string TablePath(const std::string& given) {
-    return gedcom::RegularFileExists(given) ? given : gedcom::ReplaceExtension(given, ".DBF");
-}
-
-// The index beside the table: same base name, ".CDX" (or ".cdx" when only that exists).
-std::string IndexPath(const std::string& table) {
-    const std::string upper = gedcom::ReplaceExtension(table, ".CDX");
-    const std::string lower = gedcom::ReplaceExtension(table, ".cdx");
-    return !gedcom::RegularFileExists(upper) && gedcom::RegularFileExists(lower) ? lower : upper;
 }
 
 // A field of the current record, blank-trimmed, as UTF-8.
@@ -93,27 +72,10 @@ int RunNames(const ToolArgs& args) {
     if (first >= args.size()) return ToolError(kUsage);
     const std::vector<std::string> prefixes(args.begin() + static_cast<long>(first), args.end());
 
-    const std::string tablePath = TablePath(args[0]);
-    const std::string indexPath = IndexPath(tablePath);
-    if (!gedcom::RegularFileExists(tablePath)) {
-        return ToolError("no such lookup table: " + tablePath);
-    }
-    if (!gedcom::RegularFileExists(indexPath)) {
-        return ToolError("no such lookup table index: " + indexPath);
-    }
-
     try {
-        // Opened as the viewer opens it, but never written: another program may have it open.
         HTable table;
-        table.SetReadOnly(true);
-        table.SetExclusive(false);
-        table.SetDBFPath(gedcom::DirectoryPart(tablePath));
-        table.SetDBFName(gedcom::NamePart(tablePath));
-        table.SetActive(true);
-        if (!table.IndexOpen("\"" + indexPath + "\"", "NAME") ||
-            gedcom::AsciiUpper(table.Table()->OrderName()) != "NAME") {
-            return ToolError("no NAME tag in " + indexPath);
-        }
+        const std::string problem = OpenLookupTable(table, args[0]);
+        if (!problem.empty()) return ToolError(problem);
         // The dialog's list: the named individuals only.
         table.SetRange(namesearch::kRangeLow, namesearch::kRangeHigh);
 

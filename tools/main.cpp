@@ -25,6 +25,8 @@ constexpr Command kCommands[] = {
     {"build", "build FILE.ged LOOKUP.DBF", RunBuild},
     {"person", "person FILE.ged LOOKUP.DBF POINTER", RunPerson},
     {"names", "names LOOKUP.DBF [--count N] PREFIX...", RunNames},
+    {"surnames", "surnames LOOKUP.DBF LETTER", RunSurnames},
+    {"surname", "surname LOOKUP.DBF SURNAME", RunSurname},
 };
 
 // One line naming every command with its arguments.
