@@ -244,8 +244,10 @@ void TSurnamesForm::SelectRow(QListView* list, int row) {
 }
 
 int TSurnamesForm::SelectedRow(const QListView* list) const {
-    const QModelIndexList selected = list->selectionModel()->selectedIndexes();
-    return selected.isEmpty() ? -1 : selected.first().row();
+    // The current row: a mouse press makes the row current before it selects it, and the
+    // handlers run when the current row changes.
+    const QModelIndex current = list->currentIndex();
+    return current.isValid() ? current.row() : -1;
 }
 
 void TSurnamesForm::ClearPersons() {

@@ -121,12 +121,22 @@ TEST_F(SurnamesFormTest, ASurnameStoredWithSmallSCaronOpensUnderTheLetterItIsLis
     EXPECT_EQ(form.SelectedPointer(), "I1");
 }
 
-TEST_F(SurnamesFormTest, ClickingAPersonPreviewsThatPerson) {
+// A click as the mouse makes it: on the row's middle in the list's viewport.
+void ClickRow(QListView* list, int row) {
+    const QRect rect = list->visualRect(list->model()->index(row, 0));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, rect.center());
+}
+
+TEST_F(SurnamesFormTest, ClickingASurnameAndAPersonShowsThemInTurn) {
     TSurnamesForm form(table_, lookup_);
     form.SetInitialSurname("SMITH");
     form.show();
     form.FormActivate();
-    form.PersonList->setCurrentIndex(form.PersonList->model()->index(1, 0));
+    ClickRow(form.SurnameList, 1);
+    EXPECT_EQ(Shown(form.PersonList), (QStringList{"SULLIVAN, PAUL"}));
+    EXPECT_EQ(form.SelectedPointer(), "I4");
+    ClickRow(form.SurnameList, 0);
+    ClickRow(form.PersonList, 1);
     EXPECT_EQ(form.SelectedPointer(), "I1");
     const QString preview = form.PreviewMemo->toPlainText();
     EXPECT_TRUE(preview.contains(QStringLiteral("John"))) << preview.toStdString();
