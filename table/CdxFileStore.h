@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <vector>
 
 #include "table/CdxTag.h"
 #include "table/HFileObject.h"
@@ -17,10 +18,14 @@ public:
     // write, 1105 size, 1109 truncate, text: the file name) for the caller's error route.
     explicit HCdxFileStore(HFileObject& file);
 
-    // Re-reads the size of the file, which another program sharing it may have grown. The
-    // store otherwise counts the pages it takes itself.
+    // Re-reads the size of the file, which another program sharing it may have grown, and
+    // forgets the pages read ahead, which it may have changed. The store otherwise counts the
+    // pages it takes itself.
     HStatus Refresh();
 
+    // A page read right after the page before it (an order walked leaf by leaf: a tag build
+    // writes its leaves side by side) also reads the pages after it, up to 16 KB, and serves
+    // them from memory until the file is written, cut or refreshed.
     HStatus ReadPage(uint32_t offset, HCdxPage* page) override;
     uint64_t FileSize() override { return size_; }
     // The offset of a new page at the end of the file; the page is zero until written.
@@ -33,13 +38,22 @@ public:
 
     HFileObject& File() { return file_; }
 
-    // Pages read by every store of the process since it started (for benchmarks).
+    // Pages read by every store of the process since it started, from the file or from the
+    // pages read ahead (for benchmarks).
     static uint64_t PagesRead() { return pagesRead_.load(std::memory_order_relaxed); }
 
 private:
+    static constexpr size_t kReadAheadPages = 32;
+    static constexpr uint64_t kNoPage = ~uint64_t{0};
+
     HStatus Failure(int subCode);
+    bool ReadAhead(uint64_t offset);
 
     HFileObject& file_;
     uint64_t size_ = 0;
+    // The pages read ahead, from `aheadStart_`, and the page read last.
+    std::vector<uint8_t> ahead_;
+    uint64_t aheadStart_ = 0;
+    uint64_t lastRead_ = kNoPage;
     static std::atomic<uint64_t> pagesRead_;
 };

@@ -183,13 +183,32 @@ bool HCdxTag::Advance(bool forward) {
             return true;
         }
     }
-    const std::vector<Step> saved = path_;
+    // Where the path stood, to go back there when there is no other leaf. Only the places are
+    // kept and the pages read again then (the end of a tag is met once per walk); a path with
+    // changes not yet written is kept whole.
+    const bool dirty =
+        std::any_of(path_.begin(), path_.end(), [](const Step& step) { return step.dirty; });
+    std::vector<Step> saved;
+    std::vector<std::pair<uint32_t, int>> places;
+    if (dirty) {
+        saved = path_;
+    } else {
+        for (const Step& step : path_) places.emplace_back(step.offset, step.index);
+    }
+    const auto goBack = [&] {
+        if (dirty) {
+            path_ = std::move(saved);
+        } else {
+            ReturnTo(places);
+        }
+    };
     // Empty leaves may be crossed, but never more of them than the file has pages.
     uint64_t budget = store_.FileSize() / cdx::kPageSize + 2;
     for (;;) {
         // The leaf being left must name the next one as its sibling: a file whose sibling
         // pointers disagree with its tree (a cycle among them, say) is damaged.
-        const Step left = path_.back();
+        const uint32_t leftOffset = path_.back().offset;
+        const uint32_t expected = forward ? path_.back().node.right : path_.back().node.left;
         path_.pop_back();
         while (!path_.empty()) {
             Step& top = path_.back();
@@ -205,15 +224,14 @@ bool HCdxTag::Advance(bool forward) {
             path_.pop_back();
         }
         if (path_.empty() || !DescendEdge(forward)) {
-            path_ = saved;
+            goBack();
             return false;
         }
         Step& leaf = path_.back();
-        const uint32_t expected = forward ? left.node.right : left.node.left;
         const uint32_t back = forward ? leaf.node.left : leaf.node.right;
-        if (expected != leaf.offset || back != left.offset) {
+        if (expected != leaf.offset || back != leftOffset) {
             Damaged();
-            path_ = saved;
+            goBack();
             return false;
         }
         const int n = static_cast<int>(leaf.node.entries.size());
@@ -223,9 +241,21 @@ bool HCdxTag::Advance(bool forward) {
         }
         if (--budget == 0) {
             Damaged();
-            path_ = saved;
+            goBack();
             return false;
         }
+    }
+}
+
+void HCdxTag::ReturnTo(const std::vector<std::pair<uint32_t, int>>& places) {
+    path_.clear();
+    for (const auto& [offset, index] : places) {
+        HCdxNode node;
+        if (!Load(offset, &node).ok()) {
+            path_.clear();
+            return;
+        }
+        path_.push_back(Step{offset, std::move(node), index});
     }
 }
 

@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "table/CdxNode.h"
@@ -120,6 +121,8 @@ private:
     // Moves to the next or previous entry, skipping empty leaves; the path is unchanged when
     // there is none.
     bool Advance(bool forward);
+    // Rebuilds the path from the pages at `places` (offset and index, root first).
+    void ReturnTo(const std::vector<std::pair<uint32_t, int>>& places);
     bool OnEntry() const;
     const HCdxEntry& Current() const { return path_.back().node.entries[path_.back().index]; }
     // Range check of the current entry: its record number, or 0 with Bof/Eof set.

@@ -886,4 +886,52 @@ TEST_F(HTableIndexesTest, AppendsFromTwoProgramsReachBothTags) {
     EXPECT_EQ(Order().size(), 2u * kRows);
 }
 
+TEST_F(HTableIndexesTest, WalkingLeafByLeafSeesWhatAnotherObjectWroteMeanwhile) {
+    // Enough rows for many leaves, so that a walk reads pages ahead.
+    std::mt19937 rng(4);
+    std::vector<Row> rows;
+    for (int i = 0; i < 3000; ++i) rows.push_back({"I", RandomName(rng), Cat("P", i)});
+    Make(rows);
+    Open();
+    Tags();
+    ASSERT_TRUE(table_.SetOrder("NAME"));
+    ASSERT_EQ(Order().size(), 3000u);
+
+    HDBFTable other;
+    ASSERT_TRUE(other.Open(Path(), {HFileAccess::ReadWrite, HFileShare::DenyNone}));
+    ASSERT_TRUE(other.OpenIndex(Cdx()));
+    for (int i = 0; i < 200; ++i) {
+        other.BlankRecord();
+        other.FieldPut("RTYPE", "I");
+        other.FieldPut("NAME", RandomName(rng));
+        other.FieldPut("POINTER", Cat("Q", i));
+        ASSERT_TRUE(other.AppendRecord());
+    }
+    other.Close();
+
+    const std::vector<int> order = Order();
+    EXPECT_EQ(order.size(), 3200u);
+    std::multimap<std::string, int> model;
+    for (int r = 1; r <= 3200; ++r) {
+        ASSERT_TRUE(table_.Go(r));
+        model.emplace(NameKey(Field("RTYPE"), Field("NAME")), r);
+    }
+    EXPECT_EQ(order, ModelOrder(model));
+
+    // The walk ended in the last leaves, read ahead. The other program moves the last record to
+    // the front: the leaf that held it changes in place, and the order must show it.
+    const int last = order.back();
+    ASSERT_TRUE(other.Open(Path(), {HFileAccess::ReadWrite, HFileShare::DenyNone}));
+    ASSERT_TRUE(other.OpenIndex(Cdx()));
+    ASSERT_TRUE(other.SetOrder("NAME"));
+    ASSERT_TRUE(other.Go(last));
+    other.FieldPut("NAME", "AAAA, First");
+    ASSERT_TRUE(other.ReplaceRecord(last));
+    other.Close();
+    ASSERT_TRUE(table_.Go(hmove::kBottom));
+    EXPECT_NE(table_.RecNo(), last);
+    ASSERT_TRUE(table_.Go(hmove::kTop));
+    EXPECT_EQ(table_.RecNo(), last);
+}
+
 }  // namespace
