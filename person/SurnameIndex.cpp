@@ -177,9 +177,9 @@ namespace {
 // The surnames of one letter in the order they are met, each once.
 class TSurnameList {
 public:
-    void Add(std::string_view name) {
-        std::string surname = SurnameOf(name);
-        if (!surname.empty() && listed_.insert(surname).second) list_.push_back(std::move(surname));
+    void Add(std::string_view name) { AddSurname(SurnameOf(name)); }
+    void AddSurname(const std::string& surname) {
+        if (!surname.empty() && listed_.insert(surname).second) list_.push_back(surname);
     }
     std::vector<std::string> Take() { return std::move(list_); }
 
@@ -189,8 +189,8 @@ private:
 };
 
 // The spellings met in a run of keys that share the surname's weights: a key whose accent codes
-// match a spelling read before needs no record, unless a lookalike of that spelling occurs in
-// the table.
+// match a spelling read before needs no record, unless the census says spellings that weigh
+// exactly alike may be mixed in this run.
 class TSpellings {
 public:
     explicit TSpellings(const TNameCensus& census) : census_(census) {}
@@ -199,28 +199,27 @@ public:
     void Enter(std::string_view weights) {
         if (weights == weights_) return;
         weights_.assign(weights);
+        mixed_ = census_.Mixed(weights_);
         known_.clear();
     }
-    // -1: no spelling read yet has these codes; 0: one has, its key decides; 1: one has, but
-    // only the record can tell it from a lookalike.
+    // -1: no spelling met yet has these codes; 0: one has, its key decides; 1: only the record
+    // can tell.
     int Lookup(std::string_view secondaries) const {
-        for (const Known& k : known_) {
-            if (SignatureMatches(secondaries, k.signature)) return k.ambiguous ? 1 : 0;
+        for (const std::string& signature : known_) {
+            if (SignatureMatches(secondaries, signature)) return mixed_ ? 1 : 0;
         }
         return -1;
     }
-    void Remember(std::string_view spelling) {
-        known_.push_back({Signature(spelling), census_.Ambiguous(spelling)});
-    }
+    // True when no spelling with a mixing byte shares this run's weights.
+    bool Plain() const { return !mixed_; }
+    // `signature`: the accent codes of "I" and the spelling.
+    void Remember(std::string signature) { known_.push_back(std::move(signature)); }
 
 private:
-    struct Known {
-        std::string signature;
-        bool ambiguous;
-    };
     const TNameCensus& census_;
     std::string weights_;
-    std::vector<Known> known_;
+    bool mixed_ = false;
+    std::vector<std::string> known_;
 };
 
 }  // namespace
@@ -231,10 +230,13 @@ std::vector<std::string> TSurnameIndex::ListSurnames(char letter) {
     if (!other && (letter < 'A' || letter > 'Z')) return {};
     const TSurnameWeights& weights = SurnameWeights();
     const char individual = static_cast<char>(weights.IndividualWeight());
-    const TNameCensus census = NameCensus(table_);
+    const std::shared_ptr<const TNameCensus> census = NameCensus(table_);
     Walk walk(*this);
     TSurnameList list;
-    TSpellings spellings(census);
+    TSpellings spellings(*census);
+    const std::string iCodes = weights.Of('I').secondaries;
+    std::string spelled;
+    std::string codes;
 
     std::string start(1, individual);
     if (!other) start += static_cast<char>(weights.LetterWeight(letter));
@@ -253,14 +255,23 @@ std::vector<std::string> TSurnameIndex::ListSurnames(char letter) {
             const bool cut = walk.Cut(key);
             spellings.Enter(parts.primaries.substr(0, parts.comma + 1));
             const int known = cut ? 1 : spellings.Lookup(parts.secondaries);
-            if (known != 0) {
+            if (known < 0 && spellings.Plain() &&
+                weights.SpellOut(parts.primaries.substr(1, parts.comma - 1),
+                                 parts.secondaries.substr(std::min(parts.secondaries.size(),
+                                                                   iCodes.size())),
+                                 &spelled, &codes)) {
+                // The key alone names the surname: no record needed.
+                list.AddSurname(spelled);
+                spellings.Remember(iCodes + codes);
+            } else if (known != 0) {
                 const std::string secondaries(parts.secondaries);
                 const std::string_view name = walk.NameOf(record);
                 list.Add(name);
                 const std::string_view spelling = std::string_view(name).substr(0, name.find(','));
                 // A record that no longer matches its key teaches nothing about other keys.
-                if (known < 0 && SignatureMatches(secondaries, Signature(spelling))) {
-                    spellings.Remember(spelling);
+                std::string signature = Signature(spelling);
+                if (known < 0 && SignatureMatches(secondaries, signature)) {
+                    spellings.Remember(std::move(signature));
                 }
             }
         }

@@ -135,6 +135,15 @@ TEST_F(SurnameIndexTest, SpellingsThatWeighExactlyAlikeStayApart) {
     EXPECT_EQ(index_.ListSurnames('S'), (Strings{"SMETH", "SM\x82TH"}));
 }
 
+TEST_F(SurnameIndexTest, ALetterSpelledOutAsTwoStaysApartFromTheTwoLetters) {
+    // "Æ" weighs exactly as "AE", "Þ" and "!" as "TH".
+    Open({"Anna /S\xE6" "berg/", "Bo /Saeberg/", "Carl /Saeberg/", "Dag /\xDEor/", "Eli /Thor/",
+          "Fay /Smith/"});
+    EXPECT_EQ(index_.ListSurnames('S'), (Strings{"S\xC6" "BERG", "SAEBERG", "SMITH"}));
+    EXPECT_EQ(index_.ListSurnames('T'), (Strings{"\xDEOR", "THOR"}));
+    EXPECT_EQ(Names("saeberg"), (Strings{"SAEBERG, BO I2", "SAEBERG, CARL I3"}));
+}
+
 TEST_F(SurnameIndexTest, ABlankBeforeTheCommaIsStillTheSurname) {
     Open({"Ann /Smith/", "Tom /Smith , Jr/", "Val /Smithers/"});
     EXPECT_EQ(index_.ListSurnames('S'), (Strings{"SMITH", "SMITHERS"}));
@@ -157,9 +166,9 @@ TEST_F(SurnameIndexTest, RecordsAreReadOnlyWhereTheKeysCannotDecideAndThePositio
     EXPECT_EQ(index_.ListSurnames('S'), (Strings{"SCHON", "SCH\xD6N", "SMITH"}));
     EXPECT_GE(index_.KeysVisited(), 500);  // and perhaps the first key after the letter
     EXPECT_LE(index_.KeysVisited(), 501);
-    EXPECT_EQ(index_.RecordsRead(), 3);  // one per spelling
+    EXPECT_EQ(index_.RecordsRead(), 0);  // the keys spell every surname out
     EXPECT_EQ(index_.ListPersonsOfSurname("SCHON").size(), 100u);
-    EXPECT_EQ(index_.RecordsRead(), 3 + 100);  // SCHÖN's keys need no record
+    EXPECT_EQ(index_.RecordsRead(), 100);  // SCHÖN's keys need no record
     EXPECT_EQ(table_.RecNo(), recNo);
     EXPECT_EQ(table_.Eof(), eof);
     table_.Skip(1);
