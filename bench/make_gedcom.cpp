@@ -28,5 +28,8 @@ int main(int argc, char** argv) {
                 static_cast<long long>(counts.individuals), static_cast<long long>(counts.families),
                 static_cast<long long>(counts.notes), static_cast<long long>(counts.records),
                 static_cast<long long>(counts.lines));
+    std::printf("%lld surnames; the most common borne by %lld individuals\n",
+                static_cast<long long>(counts.surnames),
+                static_cast<long long>(counts.commonestSurnameIndividuals));
     return 0;
 }
