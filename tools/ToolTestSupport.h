@@ -56,3 +56,10 @@ inline std::vector<std::string> Lines(const std::string& text) {
     if (start < text.size()) lines.push_back(text.substr(start));
     return lines;
 }
+
+// Up to ten of `lines` from `first` on, one a line: where two outputs part, for a message.
+inline std::string Excerpt(const std::vector<std::string>& lines, size_t first) {
+    std::string text;
+    for (size_t i = first; i < lines.size() && i < first + 10; ++i) text += lines[i] + "\n";
+    return text;
+}

@@ -379,12 +379,6 @@ protected:
         return blocks;
     }
 
-    // Up to ten rows of `block` from `first` on, one a line.
-    static std::string Excerpt(const Block& block, size_t first) {
-        std::string text;
-        for (size_t i = first; i < block.size() && i < first + 10; ++i) text += block[i] + "\n";
-        return text;
-    }
 };
 
 TEST_F(NamesOracleTest, SampleFilesAgreeWithTheOracle) {

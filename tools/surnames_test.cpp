@@ -457,12 +457,6 @@ protected:
         ExpectAgreement(table, queries);
     }
 
-    // Up to ten lines of `block` from `first` on, one a line.
-    static std::string Excerpt(const Block& block, size_t first) {
-        std::string text;
-        for (size_t i = first; i < block.size() && i < first + 10; ++i) text += block[i] + "\n";
-        return text;
-    }
 };
 
 TEST_F(SurnamesOracleTest, SampleFilesAgreeWithTheOracle) {
