@@ -34,10 +34,8 @@
 #include <QVBoxLayout>
 
 #include "app/Artwork.h"
-#include "widgets/ErrorGuard.h"
 #include "app/FileDialog.h"
 #include "app/JustOne.h"
-#include "widgets/MessageBox.h"
 #include "app/WindowRoutines.h"
 #include "gedcom/CharacterSet.h"
 #include "gedcom/CreateIndexForm.h"
@@ -55,6 +53,8 @@
 #include "person/SurnamesForm.h"
 #include "person/TableLookup.h"
 #include "widgets/AnsiText.h"
+#include "widgets/ErrorGuard.h"
+#include "widgets/MessageBox.h"
 #include "widgets/ScreenCursors.h"
 #include "widgets/TJLabel.h"
 #include "widgets/TTreeJoiner.h"
@@ -276,7 +276,7 @@ TMainForm::TMainForm(TJustOne* justOne, QWidget* parent)
     SetMainWindow(this);
     if (justOne != nullptr) {
         justOne->setParent(this);
-        justOne->setObjectName(QStringLiteral("JustOne1"));
+        justOne->setObjectName(QStringLiteral("JustOne"));
         connect(justOne, &TJustOne::RaiseRequested, this, &TMainForm::RaiseWindow);
     }
     setWindowTitle(kCaption);
@@ -303,29 +303,29 @@ void TMainForm::BuildMenus() {
     mnufindSurname = AddAction(mnufile, "mnufindSurname", QStringLiteral("Find Surname"));
     mnuRebuildIndex =
         AddAction(mnufile, "mnuRebuildIndex", QStringLiteral("Rebuild Index for this file"));
-    N1 = AddSeparator(mnufile, "N1");
-    Exit1 = AddAction(mnufile, "Exit1", QStringLiteral("Exit"));
+    mnuFileSeparator = AddSeparator(mnufile, "mnuFileSeparator");
+    mnuExit = AddAction(mnufile, "mnuExit", QStringLiteral("Exit"));
 
-    Help1 = menuBar()->addMenu(QStringLiteral("&Help"));
-    Help1->setObjectName(QStringLiteral("Help1"));
-    Contents1 = AddAction(Help1, "Contents1", QStringLiteral("Contents"));
-    Contents1->setShortcut(QKeySequence::HelpContents);
-    About1 = AddAction(Help1, "About1", QStringLiteral("About"));
-    N2 = AddSeparator(Help1, "N2");
-    VisitOurInternetWebsite1 =
-        AddAction(Help1, "VisitOurInternetWebsite1", QStringLiteral("Visit Our Internet Website"));
-    OtherVeltraneProducts1 =
-        AddAction(Help1, "OtherVeltraneProducts1", QStringLiteral("Other Veltrane Products"));
+    mnuhelp = menuBar()->addMenu(QStringLiteral("&Help"));
+    mnuhelp->setObjectName(QStringLiteral("mnuhelp"));
+    mnuContents = AddAction(mnuhelp, "mnuContents", QStringLiteral("Contents"));
+    mnuContents->setShortcut(QKeySequence::HelpContents);
+    mnuAbout = AddAction(mnuhelp, "mnuAbout", QStringLiteral("About"));
+    mnuHelpSeparator = AddSeparator(mnuhelp, "mnuHelpSeparator");
+    mnuVisitWebsite =
+        AddAction(mnuhelp, "mnuVisitWebsite", QStringLiteral("Visit Our Internet Website"));
+    mnuOtherProducts =
+        AddAction(mnuhelp, "mnuOtherProducts", QStringLiteral("Other Veltrane Products"));
 
     ConnectCommand(mnuOpenGedcom, &TMainForm::mnuOpenGedcomClick);
     ConnectCommand(mnuSelectPerson, &TMainForm::mnuSelectPersonClick);
     ConnectCommand(mnufindSurname, &TMainForm::mnufindSurnameClick);
     ConnectCommand(mnuRebuildIndex, &TMainForm::mnuRebuildIndexClick);
-    ConnectCommand(Exit1, &TMainForm::Exit1Click);
-    ConnectCommand(Contents1, &TMainForm::Contents1Click);
-    ConnectCommand(About1, &TMainForm::About1Click);
-    ConnectCommand(VisitOurInternetWebsite1, &TMainForm::VisitOurInternetWebsite1Click);
-    ConnectCommand(OtherVeltraneProducts1, &TMainForm::OtherVeltraneProducts1Click);
+    ConnectCommand(mnuExit, &TMainForm::mnuExitClick);
+    ConnectCommand(mnuContents, &TMainForm::mnuContentsClick);
+    ConnectCommand(mnuAbout, &TMainForm::mnuAboutClick);
+    ConnectCommand(mnuVisitWebsite, &TMainForm::mnuVisitWebsiteClick);
+    ConnectCommand(mnuOtherProducts, &TMainForm::mnuOtherProductsClick);
 }
 
 void TMainForm::BuildToolBar() {
@@ -343,13 +343,13 @@ void TMainForm::BuildToolBar() {
     auto* spacer = new QWidget(bar);
     spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     bar->addWidget(spacer);
-    SpeedButton3 = AddButton(bar, "SpeedButton3", kMakerName, WebSiteGlyph());
-    SetHint(SpeedButton3, QStringLiteral("Visit Veltrane Software on the web"));
+    btnWebSite = AddButton(bar, "btnWebSite", kMakerName, WebSiteGlyph());
+    SetHint(btnWebSite, QStringLiteral("Visit Veltrane Software on the web"));
 
     ConnectCommand(btnOpenGedcom, &TMainForm::mnuOpenGedcomClick);
     ConnectCommand(btnSelectPerson, &TMainForm::mnuSelectPersonClick);
     ConnectCommand(btnFindSurname, &TMainForm::mnufindSurnameClick);
-    ConnectCommand(SpeedButton3, &TMainForm::SpeedButton3Click);
+    ConnectCommand(btnWebSite, &TMainForm::btnWebSiteClick);
 }
 
 void TMainForm::BuildPages() {
@@ -402,12 +402,16 @@ void TMainForm::BuildTreePage(QWidget* page) {
         TCrossBarPosition figure;
     };
     const Joiner joiners[] = {
-        {&TreeJoiner1, "TreeJoiner1", QRect(71, 40, 91, 26), TCrossBarPosition::cbpHalfRectUL},
-        {&TreeJoiner2, "TreeJoiner2", QRect(247, 17, 64, 13), TCrossBarPosition::cbpHalfRectUL},
-        {&TreeJoiner3, "TreeJoiner3", QRect(247, 111, 64, 15), TCrossBarPosition::cbpHalfRectUL},
-        {&TreeJoiner4, "TreeJoiner4", QRect(71, 101, 93, 34), TCrossBarPosition::cbpHalfRectLL},
-        {&TreeJoiner5, "TreeJoiner5", QRect(247, 49, 64, 15), TCrossBarPosition::cbpHalfRectLL},
-        {&TreeJoiner6, "TreeJoiner6", QRect(247, 149, 64, 11), TCrossBarPosition::cbpHalfRectLL},
+        {&FatherJoiner, "FatherJoiner", QRect(71, 40, 91, 26), TCrossBarPosition::cbpHalfRectUL},
+        {&PaternalGrandfatherJoiner, "PaternalGrandfatherJoiner", QRect(247, 17, 64, 13),
+         TCrossBarPosition::cbpHalfRectUL},
+        {&MaternalGrandfatherJoiner, "MaternalGrandfatherJoiner", QRect(247, 111, 64, 15),
+         TCrossBarPosition::cbpHalfRectUL},
+        {&MotherJoiner, "MotherJoiner", QRect(71, 101, 93, 34), TCrossBarPosition::cbpHalfRectLL},
+        {&PaternalGrandmotherJoiner, "PaternalGrandmotherJoiner", QRect(247, 49, 64, 15),
+         TCrossBarPosition::cbpHalfRectLL},
+        {&MaternalGrandmotherJoiner, "MaternalGrandmotherJoiner", QRect(247, 149, 64, 11),
+         TCrossBarPosition::cbpHalfRectLL},
     };
     for (const Joiner& each : joiners) {
         auto* joiner = new TTreeJoiner(TreePanel);
@@ -489,15 +493,15 @@ void TMainForm::BuildTreePage(QWidget* page) {
         return part;
     };
 
-    TreeView1 = new QTreeWidget;
-    TreeView1->setObjectName(QStringLiteral("TreeView1"));
-    TreeView1->setHeaderHidden(true);
-    TreeView1->setColumnCount(1);
-    TreeView1->setIndentation(kTreeIndent);
-    TreeView1->setIconSize(QSize(kNodeImageSize, kNodeImageSize));
-    TreeView1->viewport()->installEventFilter(this);
-    ImageList1 = TreeNodeImages();
-    addPart("SpousesPanel", "SpousesHeader", QStringLiteral("    Spouses & Children"), TreeView1);
+    SpousesTree = new QTreeWidget;
+    SpousesTree->setObjectName(QStringLiteral("SpousesTree"));
+    SpousesTree->setHeaderHidden(true);
+    SpousesTree->setColumnCount(1);
+    SpousesTree->setIndentation(kTreeIndent);
+    SpousesTree->setIconSize(QSize(kNodeImageSize, kNodeImageSize));
+    SpousesTree->viewport()->installEventFilter(this);
+    TreeNodeImageList = TreeNodeImages();
+    addPart("SpousesPanel", "SpousesHeader", QStringLiteral("    Spouses & Children"), SpousesTree);
 
     SiblingsList = new QListWidget;
     SiblingsList->setObjectName(QStringLiteral("SiblingsList"));
@@ -547,23 +551,24 @@ QVBoxLayout* PageLayout(QWidget* page) {
 void TMainForm::BuildDetailsPage(QWidget* page) {
     QVBoxLayout* pageLayout = PageLayout(page);
     QHBoxLayout* strip = AddButtonStrip(page, pageLayout, "DetailsStrip");
-    Button1 = AddStripButton(strip, "Button1", kCopyCaption);
+    DetailsCopyButton = AddStripButton(strip, "DetailsCopyButton", kCopyCaption);
     strip->addStretch();
     DetailsMemo = AddMemo(page, pageLayout, "DetailsMemo");
-    ConnectCommand(Button1, &TMainForm::Button1Click);
+    ConnectCommand(DetailsCopyButton, &TMainForm::DetailsCopyButtonClick);
 }
 
 void TMainForm::BuildGedcomPage(QWidget* page) {
     QVBoxLayout* pageLayout = PageLayout(page);
     QHBoxLayout* strip = AddButtonStrip(page, pageLayout, "GedcomStrip");
-    Button6 = AddStripButton(strip, "Button6", kCopyCaption);
-    Button2 = AddStripButton(strip, "Button2", QStringLiteral("Browse GEDCOM Record"));
+    GedcomCopyButton = AddStripButton(strip, "GedcomCopyButton", kCopyCaption);
+    BrowseRecordButton =
+        AddStripButton(strip, "BrowseRecordButton", QStringLiteral("Browse GEDCOM Record"));
     strip->addStretch();
     RawGedcomData = new QListWidget(page);
     RawGedcomData->setObjectName(QStringLiteral("RawGedcomData"));
     pageLayout->addWidget(RawGedcomData, 1);
-    ConnectCommand(Button6, &TMainForm::Button6Click);
-    ConnectCommand(Button2, &TMainForm::Button2Click);
+    ConnectCommand(GedcomCopyButton, &TMainForm::GedcomCopyButtonClick);
+    ConnectCommand(BrowseRecordButton, &TMainForm::BrowseRecordButtonClick);
     connect(RawGedcomData, &QListWidget::itemDoubleClicked, this,
             [this] { RunGuarded(this, [this] { RawGedcomDataDblClick(); }); });
 }
@@ -571,10 +576,10 @@ void TMainForm::BuildGedcomPage(QWidget* page) {
 void TMainForm::BuildNotesPage(QWidget* page) {
     QVBoxLayout* pageLayout = PageLayout(page);
     QHBoxLayout* strip = AddButtonStrip(page, pageLayout, "NotesStrip");
-    Button4 = AddStripButton(strip, "Button4", kCopyCaption);
+    NotesCopyButton = AddStripButton(strip, "NotesCopyButton", kCopyCaption);
     strip->addStretch();
     IndividualNotes = AddMemo(page, pageLayout, "IndividualNotes");
-    ConnectCommand(Button4, &TMainForm::Button4Click);
+    ConnectCommand(NotesCopyButton, &TMainForm::NotesCopyButtonClick);
 }
 
 void TMainForm::FormCreate() {
@@ -606,7 +611,7 @@ void TMainForm::FormCreate() {
                                    PaternalGrandmotherNameButton,
                                    MaternalGrandfatherNameButton,
                                    MaternalGrandmotherNameButton,
-                                   TreeView1->viewport(),
+                                   SpousesTree->viewport(),
                                    SiblingsList->viewport()};
     for (QWidget* link : links) {
         link->setCursor(ScreenCursor(kCrHandPoint2));
@@ -783,7 +788,7 @@ void TMainForm::ForgetPersonShown() {
     personShown_ = false;
     person_->Reset();
     ClearAllNames();
-    TreeView1->clear();
+    SpousesTree->clear();
     SiblingsList->clear();
     DetailsMemo->clear();
     RawGedcomData->clear();
@@ -831,12 +836,12 @@ void TMainForm::ShowPersonViews(const PersonViewData& data) {
     SetMemoLines(DetailsMemo, FromAnsiLines(data.narrative));
     Tabs->setTabVisible(kNotesPage, !data.notes.empty());
 
-    TreeView1->clear();
-    const QIcon spouseIcon = NodeIcon(ImageList1.value(kSpouseImage));
-    const QIcon childIcon = NodeIcon(ImageList1.value(kChildImage));
+    SpousesTree->clear();
+    const QIcon spouseIcon = NodeIcon(TreeNodeImageList.value(kSpouseImage));
+    const QIcon childIcon = NodeIcon(TreeNodeImageList.value(kChildImage));
     for (size_t s = 0; s < data.spouses.size(); ++s) {
         const PersonViewData::Spouse& spouse = data.spouses[s];
-        auto* spouseNode = new QTreeWidgetItem(TreeView1, QStringList(FromAnsi(spouse.name)));
+        auto* spouseNode = new QTreeWidgetItem(SpousesTree, QStringList(FromAnsi(spouse.name)));
         spouseNode->setIcon(0, spouseIcon);
         spouseNode->setData(0, kSpouseIndexRole, static_cast<int>(s));
         spouseNode->setData(0, kChildIndexRole, -1);
@@ -855,7 +860,7 @@ void TMainForm::ShowPersonViews(const PersonViewData& data) {
         item->setData(kSiblingIndexRole, static_cast<int>(i));
     }
 
-    TreeView1->expandAll();
+    SpousesTree->expandAll();
     TreePanel->show();
     Tabs->show();
     SetButtons();
@@ -895,10 +900,10 @@ void TMainForm::ShowRelative(const TGedcomPerson& relative) {
     if (!pointer.empty()) LoadIndividual(pointer);
 }
 
-void TMainForm::TreeView1MouseDown(Qt::MouseButton /*button*/, const QPoint& pos) {
-    if (TreeView1->selectedItems().isEmpty()) return;
-    const QTreeWidgetItem* node = TreeView1->itemAt(pos);
-    if (node == nullptr || !NodeLabelRect(TreeView1, node).contains(pos)) return;
+void TMainForm::SpousesTreeMouseDown(Qt::MouseButton /*button*/, const QPoint& pos) {
+    if (SpousesTree->selectedItems().isEmpty()) return;
+    const QTreeWidgetItem* node = SpousesTree->itemAt(pos);
+    if (node == nullptr || !NodeLabelRect(SpousesTree, node).contains(pos)) return;
     const int spouse = node->data(0, kSpouseIndexRole).toInt();
     const int child = node->data(0, kChildIndexRole).toInt();
     if (spouse < 0 || static_cast<size_t>(spouse) >= person_->SpouseCount()) return;
@@ -925,13 +930,13 @@ void TMainForm::RawGedcomDataDblClick() {
     if (!pointer.empty()) LoadGedComViewer(pointer);
 }
 
-void TMainForm::Button1Click() { CopyLinesToClipboard(MemoLines(DetailsMemo)); }
+void TMainForm::DetailsCopyButtonClick() { CopyLinesToClipboard(MemoLines(DetailsMemo)); }
 
-void TMainForm::Button6Click() { CopyLinesToClipboard(ListLines(RawGedcomData)); }
+void TMainForm::GedcomCopyButtonClick() { CopyLinesToClipboard(ListLines(RawGedcomData)); }
 
-void TMainForm::Button4Click() { CopyLinesToClipboard(MemoLines(IndividualNotes)); }
+void TMainForm::NotesCopyButtonClick() { CopyLinesToClipboard(MemoLines(IndividualNotes)); }
 
-void TMainForm::Button2Click() {
+void TMainForm::BrowseRecordButtonClick() {
     if (RawGedcomData->count() == 0) return;
     try {
         const std::string pointer = PointerBetweenAts(ToAnsi(RawGedcomData->item(0)->text()));
@@ -1061,11 +1066,11 @@ void TMainForm::mnuRebuildIndexClick() {
     ReindexGedcomFile(path);
 }
 
-void TMainForm::Exit1Click() { close(); }
+void TMainForm::mnuExitClick() { close(); }
 
-void TMainForm::Contents1Click() { OpenUrl(HelpTopicUrl(1)); }
+void TMainForm::mnuContentsClick() { OpenUrl(HelpTopicUrl(1)); }
 
-void TMainForm::About1Click() {
+void TMainForm::mnuAboutClick() {
     // A plain box until the program's own About dialog arrives.
     MessageBox::About(this, QStringLiteral("About Lineatum"),
                       QStringLiteral("<b>Lineatum</b> %1<br>A viewer for GEDCOM genealogy files."
@@ -1073,11 +1078,11 @@ void TMainForm::About1Click() {
                           .arg(QStringLiteral(LINEATUM_VERSION), kMakerName));
 }
 
-void TMainForm::VisitOurInternetWebsite1Click() { OpenUrl(WebSiteUrl()); }
+void TMainForm::mnuVisitWebsiteClick() { OpenUrl(WebSiteUrl()); }
 
-void TMainForm::OtherVeltraneProducts1Click() { OpenUrl(HelpTopicUrl(999)); }
+void TMainForm::mnuOtherProductsClick() { OpenUrl(HelpTopicUrl(999)); }
 
-void TMainForm::SpeedButton3Click() {
+void TMainForm::btnWebSiteClick() {
     if (AskYesNo(QStringLiteral("Visit the Veltrane Software web page?"), kMakerName)) {
         OpenUrl(WebSiteUrl());
     }
@@ -1137,15 +1142,15 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
     // A press on the relatives' views is handled after the view has updated its selection,
     // as the views' own mouse-down handlers expect.
     if (event->type() == QEvent::MouseButtonPress &&
-        (watched == TreeView1->viewport() || watched == SiblingsList->viewport())) {
+        (watched == SpousesTree->viewport() || watched == SiblingsList->viewport())) {
         const auto* press = static_cast<QMouseEvent*>(event);
         const Qt::MouseButton button = press->button();
         const QPoint pos = press->position().toPoint();
-        const bool onTree = watched == TreeView1->viewport();
+        const bool onTree = watched == SpousesTree->viewport();
         QTimer::singleShot(0, this, [this, onTree, button, pos] {
             RunGuarded(this, [this, onTree, button, pos] {
                 if (onTree) {
-                    TreeView1MouseDown(button, pos);
+                    SpousesTreeMouseDown(button, pos);
                 } else {
                     SiblingsListMouseDown(button, pos);
                 }

@@ -88,7 +88,7 @@ public:
     // Builds the window and its fixed state: the lookup folder exists afterwards, the master
     // table is open (or created; errors are swallowed, leaving every file unindexed), no file is
     // open, the pages are hidden and the person commands disabled. `justOne`, the process's
-    // single-instance guard, becomes the child "JustOne1" and its raise requests bring this
+    // single-instance guard, becomes the child "JustOne" and its raise requests bring this
     // window to the front; null when there is none. Registers the window as MainWindow().
     explicit TMainForm(TJustOne* justOne = nullptr, QWidget* parent = nullptr);
     ~TMainForm() override;
@@ -149,13 +149,13 @@ public:
     void LoadIndividual(const std::string& pointer);
     // Fills every person view from `data`: the seven name labels (blank-trimmed), the narrative,
     // the notes (the "Notes" tab is shown only when there is at least one note line) and the
-    // raw record; rebuilds TreeView1 (a node per spouse with image 2, under it a node per child
+    // raw record; rebuilds SpousesTree (a node per spouse with image 2, under it a node per child
     // with image 3, everything expanded) and SiblingsList; then shows the pedigree and the page
     // control and updates the commands. The active page stays as it is.
     void ShowPersonViews(const PersonViewData& data);
 
     // Item data of the person views, for mapping an item back to the person it shows.
-    // TreeView1: the spouse's index in PersonViewData::spouses, and the child's index in its
+    // SpousesTree: the spouse's index in PersonViewData::spouses, and the child's index in its
     // spouse's children (-1 on a spouse node).
     static constexpr int kSpouseIndexRole = Qt::UserRole;
     static constexpr int kChildIndexRole = Qt::UserRole + 1;
@@ -178,18 +178,18 @@ public:
     // siblings list, after the view has handled it. The tree shows the spouse or child whose
     // text label is under `pos`, and only while a node is selected; the list shows the sibling
     // of its selected item.
-    void TreeView1MouseDown(Qt::MouseButton button, const QPoint& pos);
+    void SpousesTreeMouseDown(Qt::MouseButton button, const QPoint& pos);
     void SiblingsListMouseDown(Qt::MouseButton button, const QPoint& pos);
     // Opens the record browser on the pointer of the selected raw line, if it has one.
     void RawGedcomDataDblClick();
     // Copies the narrative, the raw record or the notes to the clipboard as plain text, lines
     // joined by CR LF. The visible controls keep their selection.
-    void Button1Click();
-    void Button6Click();
-    void Button4Click();
+    void DetailsCopyButtonClick();
+    void GedcomCopyButtonClick();
+    void NotesCopyButtonClick();
     // Opens the record browser on the person's own record (the pointer of the first raw line);
     // any failure shows "Unable to load GEDCOM Browser".
-    void Button2Click();
+    void BrowseRecordButtonClick();
 
     // Runs once, at the first activation of the window: reopens the most recent file, or asks
     // for one with the open dialog. Later calls do nothing.
@@ -213,17 +213,17 @@ public:
     // (ReindexGedcomFile). When the file has vanished the window is left without a file view.
     void mnuRebuildIndexClick();
     // Closes the window, which ends the program.
-    void Exit1Click();
+    void mnuExitClick();
     // Opens help topic 1.
-    void Contents1Click();
+    void mnuContentsClick();
     // Shows the program's name, version and maker.
-    void About1Click();
+    void mnuAboutClick();
     // Opens the maker's web site.
-    void VisitOurInternetWebsite1Click();
+    void mnuVisitWebsiteClick();
     // Opens help topic 999, the maker's other products.
-    void OtherVeltraneProducts1Click();
+    void mnuOtherProductsClick();
     // Asks "Visit the Veltrane Software web page?" and opens the web site only on Yes.
-    void SpeedButton3Click();
+    void btnWebSiteClick();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -337,19 +337,19 @@ private:
     QAction* mnuSelectPerson = nullptr;
     QAction* mnufindSurname = nullptr;
     QAction* mnuRebuildIndex = nullptr;
-    QAction* N1 = nullptr;
-    QAction* Exit1 = nullptr;
-    QMenu* Help1 = nullptr;
-    QAction* Contents1 = nullptr;
-    QAction* About1 = nullptr;
-    QAction* N2 = nullptr;
-    QAction* VisitOurInternetWebsite1 = nullptr;
-    QAction* OtherVeltraneProducts1 = nullptr;
+    QAction* mnuFileSeparator = nullptr;
+    QAction* mnuExit = nullptr;
+    QMenu* mnuhelp = nullptr;
+    QAction* mnuContents = nullptr;
+    QAction* mnuAbout = nullptr;
+    QAction* mnuHelpSeparator = nullptr;
+    QAction* mnuVisitWebsite = nullptr;
+    QAction* mnuOtherProducts = nullptr;
 
     QToolButton* btnOpenGedcom = nullptr;
     QToolButton* btnSelectPerson = nullptr;
     QToolButton* btnFindSurname = nullptr;
-    QToolButton* SpeedButton3 = nullptr;
+    QToolButton* btnWebSite = nullptr;
 
     QTabWidget* Tabs = nullptr;
     QFrame* TreePanel = nullptr;
@@ -360,23 +360,23 @@ private:
     TJLabel* PaternalGrandmotherNameButton = nullptr;
     TJLabel* MaternalGrandfatherNameButton = nullptr;
     TJLabel* MaternalGrandmotherNameButton = nullptr;
-    TTreeJoiner* TreeJoiner1 = nullptr;
-    TTreeJoiner* TreeJoiner2 = nullptr;
-    TTreeJoiner* TreeJoiner3 = nullptr;
-    TTreeJoiner* TreeJoiner4 = nullptr;
-    TTreeJoiner* TreeJoiner5 = nullptr;
-    TTreeJoiner* TreeJoiner6 = nullptr;
-    QTreeWidget* TreeView1 = nullptr;
+    TTreeJoiner* FatherJoiner = nullptr;
+    TTreeJoiner* PaternalGrandfatherJoiner = nullptr;
+    TTreeJoiner* MaternalGrandfatherJoiner = nullptr;
+    TTreeJoiner* MotherJoiner = nullptr;
+    TTreeJoiner* PaternalGrandmotherJoiner = nullptr;
+    TTreeJoiner* MaternalGrandmotherJoiner = nullptr;
+    QTreeWidget* SpousesTree = nullptr;
     QListWidget* SiblingsList = nullptr;
-    // The node images of TreeView1 (see TreeNodeImages): 2 is a spouse, 3 a child.
-    QList<QPixmap> ImageList1;
+    // The node images of SpousesTree (see TreeNodeImages): 2 is a spouse, 3 a child.
+    QList<QPixmap> TreeNodeImageList;
 
-    QPushButton* Button1 = nullptr;
+    QPushButton* DetailsCopyButton = nullptr;
     QPlainTextEdit* DetailsMemo = nullptr;
-    QPushButton* Button6 = nullptr;
-    QPushButton* Button2 = nullptr;
+    QPushButton* GedcomCopyButton = nullptr;
+    QPushButton* BrowseRecordButton = nullptr;
     QListWidget* RawGedcomData = nullptr;
-    QPushButton* Button4 = nullptr;
+    QPushButton* NotesCopyButton = nullptr;
     QPlainTextEdit* IndividualNotes = nullptr;
     QPlainTextEdit* CopyPasteMemo = nullptr;
 };

@@ -3,8 +3,8 @@
 // are built by the real builder into a temporary folder; the dialog is driven without a modal
 // loop of its own.
 #include <chrono>
-#include <functional>
 #include <filesystem>
+#include <functional>
 #include <stdexcept>
 #include <stdlib.h>
 #include <string>
@@ -27,18 +27,18 @@
 
 #include "app/FileDialog.h"
 #include "app/MainForm.h"
-#include "widgets/MessageBox.h"
 #include "app/TestFolders.h"
+#include "dbcontrols/HDBPickList.h"
 #include "gedcom/CreateIndexForm.h"
 #include "gedcom/FilePaths.h"
 #include "gedcom/GedcomState.h"
 #include "gedcom/GedcomStrings.h"
 #include "gedcom/LookupTableBuilder.h"
 #include "gedcom/MasterIndex.h"
-#include "dbcontrols/HDBPickList.h"
 #include "person/GedcomPerson.h"
 #include "person/PickPerson.h"
 #include "person/SurnamesForm.h"
+#include "widgets/MessageBox.h"
 #include "widgets/TJLabel.h"
 
 #include <gtest/gtest.h>

@@ -18,10 +18,10 @@
 
 #include "app/FileDialog.h"
 #include "app/MainForm.h"
-#include "widgets/MessageBox.h"
 #include "person/GedcomPerson.h"
 #include "person/PersonTestFile.h"
 #include "person/ShowGedRec.h"
+#include "widgets/MessageBox.h"
 #include "widgets/TJLabel.h"
 
 #include <gtest/gtest.h>
@@ -235,7 +235,7 @@ protected:
     QString Label(const char* name) { return Find<TJLabel>(name)->text(); }
     QString MainName() { return Label("MainNameButton"); }
     QTabWidget* Tabs() { return Find<QTabWidget>("Tabs"); }
-    QTreeWidget* Tree() { return Find<QTreeWidget>("TreeView1"); }
+    QTreeWidget* Tree() { return Find<QTreeWidget>("SpousesTree"); }
     QListWidget* Siblings() { return Find<QListWidget>("SiblingsList"); }
     QListWidget* Raw() { return Find<QListWidget>("RawGedcomData"); }
 
@@ -506,10 +506,10 @@ TEST_F(MainFormPersonTest, TreePressWithoutSelectedNodeDoesNothing) {
     ShowWindow();
     QTreeWidgetItem* peter = Tree()->topLevelItem(1)->child(0);
     Tree()->clearSelection();
-    form_.TreeView1MouseDown(Qt::LeftButton, NodeTextPoint(peter));
+    form_.SpousesTreeMouseDown(Qt::LeftButton, NodeTextPoint(peter));
     EXPECT_EQ(MainName(), QStringLiteral("Smith, John"));
     peter->setSelected(true);
-    form_.TreeView1MouseDown(Qt::LeftButton, NodeTextPoint(peter));
+    form_.SpousesTreeMouseDown(Qt::LeftButton, NodeTextPoint(peter));
     EXPECT_EQ(MainName(), QStringLiteral("Smith, Peter"));
 }
 
@@ -644,7 +644,7 @@ TEST_F(MainFormPersonTest, BrowseButtonOpensThePersonsOwnRecordCentred) {
     form_.LoadIndividual("I1");
     ShowWindow();
     BrowserWatch watch;
-    Find<QPushButton>("Button2")->click();
+    Find<QPushButton>("BrowseRecordButton")->click();
     ASSERT_TRUE(watch.opened);
     EXPECT_EQ(watch.pointer, "I1");
     EXPECT_EQ(watch.lines, Texts(kJohnRecord));
@@ -656,7 +656,7 @@ TEST_F(MainFormPersonTest, BrowseButtonOnAVanishedFileSaysUnableToLoad) {
     std::filesystem::remove(file_.Path());
     MessageBox::SetNextAnswer(QMessageBox::Ok);
     BrowserWatch watch;
-    Find<QPushButton>("Button2")->click();
+    Find<QPushButton>("BrowseRecordButton")->click();
     EXPECT_FALSE(watch.opened);
     const auto shown = MessageBox::LastShown();
     ASSERT_TRUE(shown.has_value());
@@ -690,7 +690,7 @@ TEST_F(MainFormRoyal92Test, ErnestLouisAndHisFamily) {
     EXPECT_EQ(Label("FatherNameButton"), QStringLiteral(", Louis_IV of_Hesse"));
     EXPECT_EQ(Label("MotherNameButton"), QStringLiteral(", Alice Maud Mary"));
     EXPECT_EQ(Label("MaternalGrandmotherNameButton"), QStringLiteral("Hanover, Victoria"));
-    const auto* tree = form_.findChild<QTreeWidget*>(QStringLiteral("TreeView1"));
+    const auto* tree = form_.findChild<QTreeWidget*>(QStringLiteral("SpousesTree"));
     ASSERT_EQ(tree->topLevelItemCount(), 2);
     EXPECT_EQ(tree->topLevelItem(0)->childCount(), 0);
     EXPECT_EQ(tree->topLevelItem(1)->child(0)->text(0),

@@ -78,7 +78,7 @@ protected:
     }
 
     QTabWidget* Tabs() { return Find<QTabWidget>("Tabs"); }
-    QTreeWidget* Tree() { return Find<QTreeWidget>("TreeView1"); }
+    QTreeWidget* Tree() { return Find<QTreeWidget>("SpousesTree"); }
     QListWidget* Raw() { return Find<QListWidget>("RawGedcomData"); }
 
     static QImage ImageOf(const QIcon& icon, QIcon::Mode mode) {
@@ -129,12 +129,12 @@ TEST_F(MainFormViewsTest, ConnectorsJoinEachNameToItsParents) {
         QRect geometry;
         Pos figure;
     } joiners[] = {
-        {"TreeJoiner1", QRect(71, 40, 91, 26), Pos::cbpHalfRectUL},
-        {"TreeJoiner4", QRect(71, 101, 93, 34), Pos::cbpHalfRectLL},
-        {"TreeJoiner2", QRect(247, 17, 64, 13), Pos::cbpHalfRectUL},
-        {"TreeJoiner5", QRect(247, 49, 64, 15), Pos::cbpHalfRectLL},
-        {"TreeJoiner3", QRect(247, 111, 64, 15), Pos::cbpHalfRectUL},
-        {"TreeJoiner6", QRect(247, 149, 64, 11), Pos::cbpHalfRectLL},
+        {"FatherJoiner", QRect(71, 40, 91, 26), Pos::cbpHalfRectUL},
+        {"MotherJoiner", QRect(71, 101, 93, 34), Pos::cbpHalfRectLL},
+        {"PaternalGrandfatherJoiner", QRect(247, 17, 64, 13), Pos::cbpHalfRectUL},
+        {"PaternalGrandmotherJoiner", QRect(247, 49, 64, 15), Pos::cbpHalfRectLL},
+        {"MaternalGrandfatherJoiner", QRect(247, 111, 64, 15), Pos::cbpHalfRectUL},
+        {"MaternalGrandmotherJoiner", QRect(247, 149, 64, 11), Pos::cbpHalfRectLL},
     };
     QWidget* panel = Find<QWidget>("TreePanel");
     for (const auto& each : joiners) {
@@ -322,10 +322,11 @@ TEST_F(MainFormViewsTest, SiblingsListedInOrder) {
 }
 
 TEST_F(MainFormViewsTest, PagesHoldTheirStripsAndViews) {
-    EXPECT_EQ(Find<QPushButton>("Button1")->text(), QStringLiteral("Copy to Clipboard"));
-    EXPECT_EQ(Find<QPushButton>("Button6")->text(), QStringLiteral("Copy to Clipboard"));
-    EXPECT_EQ(Find<QPushButton>("Button2")->text(), QStringLiteral("Browse GEDCOM Record"));
-    EXPECT_EQ(Find<QPushButton>("Button4")->text(), QStringLiteral("Copy to Clipboard"));
+    EXPECT_EQ(Find<QPushButton>("DetailsCopyButton")->text(), QStringLiteral("Copy to Clipboard"));
+    EXPECT_EQ(Find<QPushButton>("GedcomCopyButton")->text(), QStringLiteral("Copy to Clipboard"));
+    EXPECT_EQ(Find<QPushButton>("BrowseRecordButton")->text(),
+              QStringLiteral("Browse GEDCOM Record"));
+    EXPECT_EQ(Find<QPushButton>("NotesCopyButton")->text(), QStringLiteral("Copy to Clipboard"));
     EXPECT_TRUE(Tabs()->widget(1)->isAncestorOf(Find<QWidget>("DetailsMemo")));
     EXPECT_TRUE(Tabs()->widget(2)->isAncestorOf(Find<QWidget>("RawGedcomData")));
     EXPECT_TRUE(Tabs()->widget(3)->isAncestorOf(Find<QWidget>("IndividualNotes")));
@@ -344,17 +345,17 @@ TEST_F(MainFormViewsTest, CopyButtonsPutPlainLinesWithCrLf) {
     form_.ShowPersonViews(SamplePerson());
     QClipboard* clipboard = QGuiApplication::clipboard();
 
-    Find<QPushButton>("Button1")->click();
+    Find<QPushButton>("DetailsCopyButton")->click();
     EXPECT_EQ(
         clipboard->text(),
         QStringLiteral("John Smith. Born 1 JAN 1900 Leeds. \r\n\r\nHe married Alice Jones. "));
     EXPECT_FALSE(clipboard->mimeData()->hasHtml());
 
-    Find<QPushButton>("Button6")->click();
+    Find<QPushButton>("GedcomCopyButton")->click();
     EXPECT_EQ(clipboard->text(), QStringLiteral("0 @I1@ INDI\r\n1 NAME John /Smith/\r\n"
                                                 "1 FAMC @F12@\r\n1 FAMS @F2@\r\n1 NOTE @N1"));
 
-    Find<QPushButton>("Button4")->click();
+    Find<QPushButton>("NotesCopyButton")->click();
     EXPECT_EQ(clipboard->text(), QStringLiteral("A carpenter.\r\nMoved to York."));
 }
 
@@ -363,7 +364,7 @@ TEST_F(MainFormViewsTest, CopyOfEmptyPageGivesEmptyText) {
     data.notes.clear();
     form_.ShowPersonViews(data);
     QGuiApplication::clipboard()->setText(QStringLiteral("before"));
-    Find<QPushButton>("Button4")->click();
+    Find<QPushButton>("NotesCopyButton")->click();
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QString());
 }
 
@@ -376,8 +377,8 @@ TEST_F(MainFormViewsTest, CopyKeepsTheVisibleSelection) {
     cursor.setPosition(10, QTextCursor::KeepAnchor);
     details->setTextCursor(cursor);
 
-    Find<QPushButton>("Button6")->click();
-    Find<QPushButton>("Button1")->click();
+    Find<QPushButton>("GedcomCopyButton")->click();
+    Find<QPushButton>("DetailsCopyButton")->click();
     EXPECT_EQ(Raw()->currentRow(), 2);
     EXPECT_TRUE(Raw()->item(2)->isSelected());
     EXPECT_EQ(details->textCursor().selectionStart(), 5);
@@ -427,14 +428,14 @@ TEST_F(MainFormViewsTest, DoubleClickWithoutPointerOrSelectionDoesNothing) {
 TEST_F(MainFormViewsTest, BrowseButtonOpensThePersonsOwnRecord) {
     form_.ShowPersonViews(SamplePerson());
     Raw()->setCurrentRow(2);
-    Find<QPushButton>("Button2")->click();
+    Find<QPushButton>("BrowseRecordButton")->click();
     EXPECT_EQ(form_.viewed, std::vector<std::string>({"I1"}));
 }
 
 TEST_F(MainFormViewsTest, BrowseButtonWithoutRecordDoesNothing) {
     form_.ShowPersonViews(PersonViewData());
     MessageBox::ClearLastShown();
-    Find<QPushButton>("Button2")->click();
+    Find<QPushButton>("BrowseRecordButton")->click();
     EXPECT_TRUE(form_.viewed.empty());
     EXPECT_FALSE(MessageBox::LastShown().has_value());
 }
@@ -444,7 +445,7 @@ TEST_F(MainFormViewsTest, BrowserFailureIsReported) {
     form_.failViewer = true;
     MessageBox::ClearLastShown();
     MessageBox::SetNextAnswer(QMessageBox::Ok);
-    Find<QPushButton>("Button2")->click();
+    Find<QPushButton>("BrowseRecordButton")->click();
     const auto shown = MessageBox::LastShown();
     ASSERT_TRUE(shown.has_value());
     EXPECT_EQ(shown->text, QStringLiteral("Unable to load GEDCOM Browser"));

@@ -16,10 +16,10 @@
 
 #include "app/FileDialog.h"
 #include "app/JustOne.h"
-#include "widgets/MessageBox.h"
 #include "app/TestFolders.h"
 #include "app/WindowRoutines.h"
 #include "gedcom/GedcomState.h"
+#include "widgets/MessageBox.h"
 #include "widgets/ScreenCursors.h"
 
 #include <gtest/gtest.h>
@@ -157,7 +157,7 @@ TEST_F(MainFormTest, FileMenuItemsInOrder) {
     const QMenu* file = Find<QMenu>(form, "mnufile");
     EXPECT_EQ(file->title(), QStringLiteral("&File"));
     EXPECT_EQ(ActionNames(file), QStringList({"mnuOpenGedcom", "mnuSelectPerson", "mnufindSurname",
-                                              "mnuRebuildIndex", "N1", "Exit1"}));
+                                              "mnuRebuildIndex", "mnuFileSeparator", "mnuExit"}));
     EXPECT_EQ(Find<QAction>(form, "mnuOpenGedcom")->text(), QStringLiteral("Open GEDCOM File"));
     EXPECT_EQ(Find<QAction>(form, "mnuOpenGedcom")->statusTip(),
               QStringLiteral("Open GEDCOM file"));
@@ -165,23 +165,22 @@ TEST_F(MainFormTest, FileMenuItemsInOrder) {
     EXPECT_EQ(Find<QAction>(form, "mnufindSurname")->text(), QStringLiteral("Find Surname"));
     EXPECT_EQ(Find<QAction>(form, "mnuRebuildIndex")->text(),
               QStringLiteral("Rebuild Index for this file"));
-    EXPECT_TRUE(Find<QAction>(form, "N1")->isSeparator());
-    EXPECT_EQ(Find<QAction>(form, "Exit1")->text(), QStringLiteral("Exit"));
+    EXPECT_TRUE(Find<QAction>(form, "mnuFileSeparator")->isSeparator());
+    EXPECT_EQ(Find<QAction>(form, "mnuExit")->text(), QStringLiteral("Exit"));
 }
 
 TEST_F(MainFormTest, HelpMenuItemsInOrder) {
     TMainForm form;
-    const QMenu* help = Find<QMenu>(form, "Help1");
+    const QMenu* help = Find<QMenu>(form, "mnuhelp");
     EXPECT_EQ(help->title(), QStringLiteral("&Help"));
-    EXPECT_EQ(ActionNames(help),
-              QStringList({"Contents1", "About1", "N2", "VisitOurInternetWebsite1",
-                           "OtherVeltraneProducts1"}));
-    EXPECT_EQ(Find<QAction>(form, "Contents1")->text(), QStringLiteral("Contents"));
-    EXPECT_EQ(Find<QAction>(form, "About1")->text(), QStringLiteral("About"));
-    EXPECT_TRUE(Find<QAction>(form, "N2")->isSeparator());
-    EXPECT_EQ(Find<QAction>(form, "VisitOurInternetWebsite1")->text(),
+    EXPECT_EQ(ActionNames(help), QStringList({"mnuContents", "mnuAbout", "mnuHelpSeparator",
+                                              "mnuVisitWebsite", "mnuOtherProducts"}));
+    EXPECT_EQ(Find<QAction>(form, "mnuContents")->text(), QStringLiteral("Contents"));
+    EXPECT_EQ(Find<QAction>(form, "mnuAbout")->text(), QStringLiteral("About"));
+    EXPECT_TRUE(Find<QAction>(form, "mnuHelpSeparator")->isSeparator());
+    EXPECT_EQ(Find<QAction>(form, "mnuVisitWebsite")->text(),
               QStringLiteral("Visit Our Internet Website"));
-    EXPECT_EQ(Find<QAction>(form, "OtherVeltraneProducts1")->text(),
+    EXPECT_EQ(Find<QAction>(form, "mnuOtherProducts")->text(),
               QStringLiteral("Other Veltrane Products"));
     const QList<QAction*> bar = form.menuBar()->actions();
     ASSERT_EQ(bar.size(), 2);
@@ -196,8 +195,8 @@ TEST_F(MainFormTest, ToolbarButtonsCaptionsAndHints) {
               QStringLiteral("Open GEDCOM file"));
     EXPECT_EQ(Find<QToolButton>(form, "btnSelectPerson")->text(), QStringLiteral("Select Person"));
     EXPECT_EQ(Find<QToolButton>(form, "btnFindSurname")->text(), QStringLiteral("Find Surname"));
-    EXPECT_EQ(Find<QToolButton>(form, "SpeedButton3")->text(), QStringLiteral("Veltrane Software"));
-    EXPECT_EQ(Find<QToolButton>(form, "SpeedButton3")->toolTip(),
+    EXPECT_EQ(Find<QToolButton>(form, "btnWebSite")->text(), QStringLiteral("Veltrane Software"));
+    EXPECT_EQ(Find<QToolButton>(form, "btnWebSite")->toolTip(),
               QStringLiteral("Visit Veltrane Software on the web"));
 }
 
@@ -319,7 +318,7 @@ TEST_F(MainFormTest, WebSiteButtonOpensOnlyOnYes) {
         opened << url;
         return true;
     });
-    QToolButton* button = Find<QToolButton>(form, "SpeedButton3");
+    QToolButton* button = Find<QToolButton>(form, "btnWebSite");
 
     MessageBox::SetNextAnswer(QMessageBox::No);
     button->click();
@@ -343,7 +342,7 @@ TEST_F(MainFormTest, WebSiteMenuItemOpensWithoutAsking) {
         opened << url;
         return true;
     });
-    Find<QAction>(form, "VisitOurInternetWebsite1")->trigger();
+    Find<QAction>(form, "mnuVisitWebsite")->trigger();
     EXPECT_FALSE(MessageBox::LastShown().has_value());
     ASSERT_EQ(opened.size(), 1);
     EXPECT_EQ(opened[0], TMainForm::WebSiteUrl());
@@ -356,8 +355,8 @@ TEST_F(MainFormTest, HelpItemsOpenTopicsOneAndNineHundredNinetyNine) {
         opened << url;
         return true;
     });
-    Find<QAction>(form, "Contents1")->trigger();
-    Find<QAction>(form, "OtherVeltraneProducts1")->trigger();
+    Find<QAction>(form, "mnuContents")->trigger();
+    Find<QAction>(form, "mnuOtherProducts")->trigger();
     ASSERT_EQ(opened.size(), 2);
     EXPECT_EQ(opened[0].toLocalFile(), ProgramDirectory() + "Quilbet.html");
     EXPECT_EQ(opened[0].fragment(), QStringLiteral("topic1"));
@@ -376,7 +375,7 @@ TEST_F(MainFormTest, HelpFileBesideProgramHasBothTopics) {
 TEST_F(MainFormTest, AboutShowsTheProgramName) {
     TMainForm form;
     MessageBox::SetNextAnswer(QMessageBox::Ok);
-    Find<QAction>(form, "About1")->trigger();
+    Find<QAction>(form, "mnuAbout")->trigger();
     const auto shown = MessageBox::LastShown();
     ASSERT_TRUE(shown.has_value());
     EXPECT_EQ(shown->title, QStringLiteral("About Lineatum"));
@@ -387,7 +386,7 @@ TEST_F(MainFormTest, ExitClosesTheWindow) {
     TMainForm form;
     ASSERT_TRUE(ShowAndActivate(form, QString()));
     ASSERT_TRUE(form.isVisible());
-    Find<QAction>(form, "Exit1")->trigger();
+    Find<QAction>(form, "mnuExit")->trigger();
     EXPECT_FALSE(form.isVisible());
 }
 
@@ -397,7 +396,7 @@ TEST_F(MainFormTest, SecondStartRestoresMinimisedWindow) {
     auto* guard = new TJustOne(name);
     ASSERT_TRUE(guard->IsListening());
     TMainForm form(guard);
-    EXPECT_EQ(form.findChild<TJustOne*>(QStringLiteral("JustOne1")), guard);
+    EXPECT_EQ(form.findChild<TJustOne*>(QStringLiteral("JustOne")), guard);
     ASSERT_TRUE(ShowAndActivate(form, QString()));
     form.setWindowState(Qt::WindowMinimized);
     ASSERT_TRUE(form.isMinimized());
