@@ -79,9 +79,9 @@ void TPickPerson::FormCreate() {
     Navigator = new HDBNavigator(this);
     Navigator->setObjectName(QStringLiteral("Navigator"));
     Navigator->SetDirection(HNavDirection::nbHorz);
-    Navigator->SetVisibleButtons(NavButtons({HNavigateBtn::nbTop, HNavigateBtn::nbPrev,
-                                                  HNavigateBtn::nbNext, HNavigateBtn::nbBttm,
-                                                  HNavigateBtn::nbFind}));
+    Navigator->SetVisibleButtons(
+        NavButtons({HNavigateBtn::nbTop, HNavigateBtn::nbPrev, HNavigateBtn::nbNext,
+                    HNavigateBtn::nbBttm, HNavigateBtn::nbFind}));
     Navigator->setGeometry(kMargin, navigatorTop, kNavigatorWidth, kButtonHeight);
 
     const int buttonTop = kClientHeight - kMargin - kButtonHeight;
@@ -107,7 +107,8 @@ void TPickPerson::FormCreate() {
 
     connect(PickFind, &QLineEdit::textChanged, this,
             [this](const QString& text) { Run([this, text] { PickFindChange(text); }); });
-    connect(PersonGrid, &HDBCustomGrid::DblClick, this, [this] { Run([this] { OKButtonClick(); }); });
+    connect(PersonGrid, &HDBCustomGrid::DblClick, this,
+            [this] { Run([this] { OKButtonClick(); }); });
     connect(OKButton, &QPushButton::clicked, this, [this] { Run([this] { OKButtonClick(); }); });
     connect(CancelButton, &QPushButton::clicked, this,
             [this] { Run([this] { CancelButtonClick(); }); });

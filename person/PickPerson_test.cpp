@@ -1,5 +1,7 @@
 // The Select Person dialog over a real lookup table: searching as the user types, the keys of
 // the search box, the navigator and its Find dialog, and how the dialog ends.
+#include "person/PickPerson.h"
+
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -13,7 +15,6 @@
 #include "gedcom/GedcomStrings.h"
 #include "gedcom/LookupTableBuilder.h"
 #include "person/NameSearch.h"
-#include "person/PickPerson.h"
 #include "table/HCreateTable.h"
 #include "table/HTable.h"
 #include "testing/TempDir.h"
@@ -24,12 +25,10 @@
 namespace {
 
 // Surnames in their NAME order; with the given names below every individual's key is unique.
-const std::vector<std::string> kSurnames = {"Adams",   "Baker", "Clark",  "Davis", "Evans",
-                                            "Fisher",  "Green", "Harris", "Irwin", "Jones",
-                                            "King",    "Lewis", "Moore",  "Nash",  "Owen",
-                                            "Parker",  "Quinn", "Reed",   "Smith", "Smithers",
-                                            "Smyth",   "Turner", "Upton", "Vance", "Walker",
-                                            "Young",   "Zane"};
+const std::vector<std::string> kSurnames = {
+    "Adams", "Baker",    "Clark", "Davis",  "Evans", "Fisher", "Green",  "Harris", "Irwin",
+    "Jones", "King",     "Lewis", "Moore",  "Nash",  "Owen",   "Parker", "Quinn",  "Reed",
+    "Smith", "Smithers", "Smyth", "Turner", "Upton", "Vance",  "Walker", "Young",  "Zane"};
 
 class PickPersonTest : public ::testing::Test {
 protected:

@@ -256,10 +256,10 @@ std::vector<std::string> TSurnameIndex::ListSurnames(char letter) {
             spellings.Enter(parts.primaries.substr(0, parts.comma + 1));
             const int known = cut ? 1 : spellings.Lookup(parts.secondaries);
             if (known < 0 && spellings.Plain() &&
-                weights.SpellOut(parts.primaries.substr(1, parts.comma - 1),
-                                 parts.secondaries.substr(std::min(parts.secondaries.size(),
-                                                                   iCodes.size())),
-                                 &spelled, &codes)) {
+                weights.SpellOut(
+                    parts.primaries.substr(1, parts.comma - 1),
+                    parts.secondaries.substr(std::min(parts.secondaries.size(), iCodes.size())),
+                    &spelled, &codes)) {
                 // The key alone names the surname: no record needed.
                 list.AddSurname(spelled);
                 spellings.Remember(iCodes + codes);
@@ -306,9 +306,10 @@ std::vector<TSurnamePerson> TSurnameIndex::ListPersonsOfSurname(std::string_view
             const std::string_view name = walk.NameOf(r);
             if (!SurnameEquals(name, wanted)) continue;
             any = true;
-            found.push_back({std::string(walk.Key()), r,
-                             {AnsiUpper(gedcom::Trim(name)),
-                              std::string(gedcom::Trim(walk.PointerOfLast()))}});
+            found.push_back(
+                {std::string(walk.Key()),
+                 r,
+                 {AnsiUpper(gedcom::Trim(name)), std::string(gedcom::Trim(walk.PointerOfLast()))}});
         }
         if (any) ++blocks;
     };

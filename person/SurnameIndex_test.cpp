@@ -1,11 +1,12 @@
 // Surnames over real lookup tables built from small GEDCOM files: the lists must be exact where
 // the index interleaves spellings (MÜLLER and MULLER), at the ends of letters, for surnames
 // whose keys lie under two letters (Š and š), and for spellings that weigh exactly alike.
+#include "person/SurnameIndex.h"
+
 #include <string>
 #include <vector>
 
 #include "gedcom/LookupTableBuilder.h"
-#include "person/SurnameIndex.h"
 #include "table/HCreateTable.h"
 #include "table/HTable.h"
 #include "testing/TempDir.h"
@@ -72,8 +73,8 @@ TEST(SurnameOfTest, TextBeforeTheFirstCommaTrimmedAndUpperCased) {
 TEST(InitialOfTest, TheLetterAsTheCollationWeighsIt) {
     EXPECT_EQ(surnames::InitialOf("\xC9LUARD"), 'E');
     EXPECT_EQ(surnames::InitialOf("\xC6SOP"), 'A');    // Æ as A E
-    EXPECT_EQ(surnames::InitialOf("\xDE\xD3R"), 'T');   // Þ as T H
-    EXPECT_EQ(surnames::InitialOf("\xD8STER"), '#');    // Ø has a weight of its own
+    EXPECT_EQ(surnames::InitialOf("\xDE\xD3R"), 'T');  // Þ as T H
+    EXPECT_EQ(surnames::InitialOf("\xD8STER"), '#');   // Ø has a weight of its own
     EXPECT_EQ(surnames::InitialOf("3RD"), '#');
     EXPECT_EQ(surnames::InitialOf("'T HOOFT"), '#');
     EXPECT_EQ(surnames::InitialOf(""), '#');
@@ -85,8 +86,8 @@ TEST_F(SurnameIndexTest, AccentedAndPlainSpellingsThatInterleaveAreListedOnceEac
     // MUELLER < MULL, < MULLER... in the index; MÜLLER's first key (ANNA) comes before
     // MULLER's (BEN).
     EXPECT_EQ(index_.ListSurnames('m'), (Strings{"MUELLER", "MULL", "M\xDCLLER", "MULLER"}));
-    EXPECT_EQ(Names("M\xDCLLER"), (Strings{"M\xDCLLER, ANNA I1", "M\xDCLLER, CARL I3",
-                                           "M\xDCLLER, DORA I4"}));
+    EXPECT_EQ(Names("M\xDCLLER"),
+              (Strings{"M\xDCLLER, ANNA I1", "M\xDCLLER, CARL I3", "M\xDCLLER, DORA I4"}));
     EXPECT_EQ(Names("m\xFCller"), Names("M\xDCLLER"));
     EXPECT_EQ(Names("MULLER"), (Strings{"MULLER, BEN I2", "MULLER, GUS I7"}));
     EXPECT_EQ(index_.PointerOfPersonOfSurname("M\xDCLLER", 1), "I3");
@@ -95,11 +96,11 @@ TEST_F(SurnameIndexTest, AccentedAndPlainSpellingsThatInterleaveAreListedOnceEac
 }
 
 TEST_F(SurnameIndexTest, EveryLetterKeepsItsLastSurnamesAndOtherInitialsGoUnderTheHash) {
-    Open({"A /Smith/", "B /Sullivan/", "C /Swift/", "D /Szabo/", "E /Szymanski/",
-          "F /\xC9luard/", "G /Evans/", "H /\xD8ster/", "I /3rd/", "J /'t Hooft/",
-          "K /\xDE\xF3rsson/", "L /Zwick/", "John //", "No Slashes", "M /Young/"});
-    EXPECT_EQ(index_.ListSurnames('S'), (Strings{"SMITH", "SULLIVAN", "SWIFT", "SZABO",
-                                                 "SZYMANSKI"}));
+    Open({"A /Smith/", "B /Sullivan/", "C /Swift/", "D /Szabo/", "E /Szymanski/", "F /\xC9luard/",
+          "G /Evans/", "H /\xD8ster/", "I /3rd/", "J /'t Hooft/", "K /\xDE\xF3rsson/", "L /Zwick/",
+          "John //", "No Slashes", "M /Young/"});
+    EXPECT_EQ(index_.ListSurnames('S'),
+              (Strings{"SMITH", "SULLIVAN", "SWIFT", "SZABO", "SZYMANSKI"}));
     EXPECT_EQ(index_.ListSurnames('E'), (Strings{"\xC9LUARD", "EVANS"}));
     EXPECT_EQ(index_.ListSurnames('T'), (Strings{"\xDE\xD3RSSON"}));
     EXPECT_EQ(index_.ListSurnames('Z'), (Strings{"ZWICK"}));
@@ -127,19 +128,35 @@ TEST_F(SurnameIndexTest, OneSurnameStoredWithSCaronAndSmallSCaronIsFoundUnderBot
 TEST_F(SurnameIndexTest, SpellingsThatWeighExactlyAlikeStayApart) {
     // The apostrophe and the right single quote weigh alike; so do "E" and the low quote, which
     // the key's upper-casing turns into an E.
-    Open({"Ann /O'Brien/", "Bob /O\x92" "Brien/", "Cid /O'Brien/", "Dan /O\x92" "Brien/",
+    Open({"Ann /O'Brien/",
+          "Bob /O\x92"
+          "Brien/",
+          "Cid /O'Brien/",
+          "Dan /O\x92"
+          "Brien/",
           "Eve /Smeth/", "Fay /Sm\x82th/"});
-    EXPECT_EQ(index_.ListSurnames('O'), (Strings{"O'BRIEN", "O\x92" "BRIEN"}));
+    EXPECT_EQ(index_.ListSurnames('O'), (Strings{"O'BRIEN",
+                                                 "O\x92"
+                                                 "BRIEN"}));
     EXPECT_EQ(Names("O'Brien"), (Strings{"O'BRIEN, ANN I1", "O'BRIEN, CID I3"}));
-    EXPECT_EQ(Names("O\x92" "BRIEN"), (Strings{"O\x92" "BRIEN, BOB I2", "O\x92" "BRIEN, DAN I4"}));
+    EXPECT_EQ(Names("O\x92"
+                    "BRIEN"),
+              (Strings{"O\x92"
+                       "BRIEN, BOB I2",
+                       "O\x92"
+                       "BRIEN, DAN I4"}));
     EXPECT_EQ(index_.ListSurnames('S'), (Strings{"SMETH", "SM\x82TH"}));
 }
 
 TEST_F(SurnameIndexTest, ALetterSpelledOutAsTwoStaysApartFromTheTwoLetters) {
     // "Æ" weighs exactly as "AE", "Þ" and "!" as "TH".
-    Open({"Anna /S\xE6" "berg/", "Bo /Saeberg/", "Carl /Saeberg/", "Dag /\xDEor/", "Eli /Thor/",
-          "Fay /Smith/"});
-    EXPECT_EQ(index_.ListSurnames('S'), (Strings{"S\xC6" "BERG", "SAEBERG", "SMITH"}));
+    Open(
+        {"Anna /S\xE6"
+         "berg/",
+         "Bo /Saeberg/", "Carl /Saeberg/", "Dag /\xDEor/", "Eli /Thor/", "Fay /Smith/"});
+    EXPECT_EQ(index_.ListSurnames('S'), (Strings{"S\xC6"
+                                                 "BERG",
+                                                 "SAEBERG", "SMITH"}));
     EXPECT_EQ(index_.ListSurnames('T'), (Strings{"\xDEOR", "THOR"}));
     EXPECT_EQ(Names("saeberg"), (Strings{"SAEBERG, BO I2", "SAEBERG, CARL I3"}));
 }

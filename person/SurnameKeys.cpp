@@ -1,12 +1,11 @@
 #include "person/SurnameKeys.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstring>
 #include <deque>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "table/CharServices.h"
 #include "table/HDBFTable.h"
@@ -164,8 +163,7 @@ bool MayMix(const unsigned char* p) {
     // A zero byte of v, with the classic borrow test.
     const auto zeroByte = [](uint64_t v) { return (v - kOnes) & ~v & kHigh; };
     const uint64_t below = (w - kOnes * 0x20) & ~w & kHigh;  // a byte below 0x20
-    return ((w & kHigh) | below | zeroByte(w ^ (kOnes * 0x7F)) | zeroByte(w ^ (kOnes * '!'))) !=
-           0;
+    return ((w & kHigh) | below | zeroByte(w ^ (kOnes * 0x7F)) | zeroByte(w ^ (kOnes * '!'))) != 0;
 }
 
 // The surname part of a stored NAME field (before the first comma; empty without one), when it
@@ -205,10 +203,10 @@ std::shared_ptr<const TNameCensus> ReadCensus(int fd, const HDBFTable& object, i
     const int64_t records = object.RecordCount();
     const std::string comma(1, static_cast<char>(weights.CommaWeight()));
     for (int64_t first = 0; first < records; first += static_cast<int64_t>(perChunk)) {
-        const size_t count = static_cast<size_t>(
-            std::min<int64_t>(static_cast<int64_t>(perChunk), records - first));
-        const off_t at = object.HeaderLength() +
-                         static_cast<off_t>(first) * static_cast<off_t>(recordLength);
+        const size_t count =
+            static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(perChunk), records - first));
+        const off_t at =
+            object.HeaderLength() + static_cast<off_t>(first) * static_cast<off_t>(recordLength);
         const ssize_t got = ::pread(fd, chunk.data(), count * recordLength, at);
         if (got < 0) return census;  // incomplete: every block counts as mixed
         const size_t whole = static_cast<size_t>(got) / recordLength;
@@ -217,8 +215,9 @@ std::shared_ptr<const TNameCensus> ReadCensus(int fd, const HDBFTable& object, i
                                          static_cast<size_t>(name.width));
             const std::string_view surname = MixedSurname(field);
             if (surname.empty()) continue;
-            census->mixedBlocks.insert(std::string(1, static_cast<char>(weights.IndividualWeight())) +
-                                       weights.Primaries(surname) + comma);
+            census->mixedBlocks.insert(
+                std::string(1, static_cast<char>(weights.IndividualWeight())) +
+                weights.Primaries(surname) + comma);
         }
         if (whole < count) break;
     }

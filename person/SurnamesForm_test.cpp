@@ -1,5 +1,7 @@
 // The Find Surname dialog over a real lookup table: opening on the surname of the person shown,
 // the letter buttons, the two lists, the preview and when Ok may end the dialog.
+#include "person/SurnamesForm.h"
+
 #include <string>
 #include <vector>
 
@@ -11,7 +13,6 @@
 
 #include "gedcom/GedcomState.h"
 #include "gedcom/LookupTableBuilder.h"
-#include "person/SurnamesForm.h"
 #include "person/TableLookup.h"
 #include "table/HCreateTable.h"
 #include "table/HTable.h"
@@ -100,8 +101,9 @@ TEST_F(SurnamesFormTest, OpeningOnSmithPressesSSelectsSmithAndPreviewsItsFirstPe
 TEST_F(SurnamesFormTest, ASurnameStoredWithSmallSCaronOpensUnderTheLetterItIsListedUnder) {
     // "š" keeps its S where the key's upper-casing turns "Š" into an E.
     const std::string gedcom =
-        dir_.Write("caron.ged", "0 HEAD\r\n1 CHAR ANSI\r\n0 @I1@ INDI\r\n1 NAME Eva /\x9Aimek/\r\n"
-                                "0 @I2@ INDI\r\n1 NAME Ed /Eimek/\r\n0 TRLR\r\n");
+        dir_.Write("caron.ged",
+                   "0 HEAD\r\n1 CHAR ANSI\r\n0 @I1@ INDI\r\n1 NAME Eva /\x9Aimek/\r\n"
+                   "0 @I2@ INDI\r\n1 NAME Ed /Eimek/\r\n0 TRLR\r\n");
     table_.SetActive(false);
     {
         HTable building;

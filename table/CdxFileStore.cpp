@@ -28,7 +28,8 @@ HStatus HCdxFileStore::ReadPage(uint32_t offset, HCdxPage* page) {
     pagesRead_.fetch_add(1, std::memory_order_relaxed);
     const bool next = lastRead_ != kNoPage && offset == lastRead_ + cdx::kPageSize;
     lastRead_ = offset;
-    const bool ahead = offset >= aheadStart_ && offset + cdx::kPageSize <= aheadStart_ + ahead_.size();
+    const bool ahead =
+        offset >= aheadStart_ && offset + cdx::kPageSize <= aheadStart_ + ahead_.size();
     if (ahead || (next && ReadAhead(offset))) {
         std::memcpy(page->data(), ahead_.data() + (offset - aheadStart_), page->size());
         return HStatus::Ok();

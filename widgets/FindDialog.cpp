@@ -34,8 +34,9 @@ TFindDialog::TFindDialog(QWidget* parent) : QDialog(parent) {
     auto* directionLayout = new QHBoxLayout(direction);
     directionLayout->addWidget(UpButton);
     directionLayout->addWidget(DownButton);
-    for (QWidget* option : {static_cast<QWidget*>(WholeWordCheck),
-                            static_cast<QWidget*>(MatchCaseCheck), static_cast<QWidget*>(direction)}) {
+    for (QWidget* option :
+         {static_cast<QWidget*>(WholeWordCheck), static_cast<QWidget*>(MatchCaseCheck),
+          static_cast<QWidget*>(direction)}) {
         option->setEnabled(false);
     }
 
@@ -55,9 +56,7 @@ TFindDialog::TFindDialog(QWidget* parent) : QDialog(parent) {
     grid->addWidget(MatchCaseCheck, 2, 0, 1, 2);
     grid->setSizeConstraint(QLayout::SetFixedSize);
 
-    const auto updateFindNext = [this] {
-        FindNextButton->setEnabled(!FindEdit->text().isEmpty());
-    };
+    const auto updateFindNext = [this] { FindNextButton->setEnabled(!FindEdit->text().isEmpty()); };
     connect(FindEdit, &QLineEdit::textChanged, this, updateFindNext);
     updateFindNext();
     connect(FindNextButton, &QPushButton::clicked, this, &TFindDialog::FindNextButtonClick);
