@@ -1185,7 +1185,11 @@ void TMainForm::ConnectCommand(QAbstractButton* button, void (TMainForm::*comman
 void TMainForm::OpenUrl(const QUrl& url) { openUrl_(url); }
 
 void TMainForm::OpenMasterIndex() {
-    masterIndex_ = std::make_unique<gedcom::TMasterIndex>(PathBytes(MasterFolderSetting()),
+    const QString masterFolder = WithTrailingSlash(
+        MasterFolderSetting().isEmpty() ? DataDirectory() : MasterFolderSetting());
+    // A master table that cannot be created leaves every file unindexed, as a failed open does.
+    ForceDirectories(masterFolder);
+    masterIndex_ = std::make_unique<gedcom::TMasterIndex>(PathBytes(masterFolder),
                                                           PathBytes(lookupFolder_));
     masterIndex_->OpenOrCreate();
 }

@@ -81,11 +81,12 @@ public:
 
     // Where windows created from now on keep their files: `lookupFolder` holds the lookup
     // tables (empty: LookupDirectory()) and `masterFolder` the master table "Quilbet.DBF" with
-    // its index (empty: the process's current directory). The one place where tests point both
-    // at temporary folders.
+    // its index (empty: DataDirectory()). Both are created when missing. Tests point them at
+    // temporary folders (and the user's folders too, through XDG_CONFIG_HOME and
+    // XDG_DATA_HOME).
     static void SetFileFolders(const QString& lookupFolder, const QString& masterFolder);
 
-    // Builds the window and its fixed state: the lookup folder exists afterwards, the master
+    // Builds the window and its fixed state: the lookup and master folders exist afterwards, the master
     // table is open (or created; errors are swallowed, leaving every file unindexed), no file is
     // open, the pages are hidden and the person commands disabled. `justOne`, the process's
     // single-instance guard, becomes the child "JustOne" and its raise requests bring this

@@ -777,7 +777,9 @@ TEST_F(MainFormOpenTest, UnreadableFileIsReportedAndChangesNothing) {
 }
 
 TEST_F(MainFormOpenTest, WithoutAMasterTableFilesAreBuiltAndViewedAllTheSame) {
-    TMainForm::SetFileFolders(lookupFolder_, dir_ + "no/such/folder/");
+    // A folder that cannot be made: a file stands where a folder on its path should be.
+    const QString blocker = WriteGedcom("blocker");
+    TMainForm::SetFileFolders(lookupFolder_, blocker + "/master/");
     const QString path = WriteGedcom("family.ged");
     OpenFlowMainForm form;
     Activate(form);

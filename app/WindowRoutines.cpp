@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QStandardPaths>
 
 #include "widgets/MessageBox.h"
 
@@ -12,9 +13,23 @@ QString WithTrailingSlash(const QString& dir) {
 
 QString ProgramDirectory() { return WithTrailingSlash(QCoreApplication::applicationDirPath()); }
 
-QString LookupDirectory() { return ProgramDirectory() + QStringLiteral("Index/"); }
+namespace {
 
-QString SettingsFilePath() { return ProgramDirectory() + QStringLiteral("Quilbet.ini"); }
+// The program's own folder below a standard location; lower case, as Linux programs name theirs.
+QString ProgramFolderIn(QStandardPaths::StandardLocation location) {
+    return WithTrailingSlash(QStandardPaths::writableLocation(location)) +
+           QStringLiteral("lineatum/");
+}
+
+}  // namespace
+
+QString ConfigDirectory() { return ProgramFolderIn(QStandardPaths::GenericConfigLocation); }
+
+QString DataDirectory() { return ProgramFolderIn(QStandardPaths::GenericDataLocation); }
+
+QString LookupDirectory() { return DataDirectory() + QStringLiteral("Index/"); }
+
+QString SettingsFilePath() { return ConfigDirectory() + QStringLiteral("Quilbet.ini"); }
 
 QString HelpFilePath() { return ProgramDirectory() + QStringLiteral("Quilbet.html"); }
 

@@ -1,4 +1,6 @@
-// Routines every window of the program shares: where the program's files live, creating folders,
+// Routines every window of the program shares: where the program's files live (the help page
+// beside the program; the settings, the master table and the lookup tables in the user's
+// folders, never beside the program or in the working folder), creating folders,
 // placing a dialog before it is shown (widgets/DialogPlacement.h, which the dialogs of the lower
 // layers use as well), and asking a yes/no question.
 #pragma once
@@ -14,10 +16,17 @@ QString WithTrailingSlash(const QString& dir);
 // REQUIRES: a QCoreApplication exists.
 QString ProgramDirectory();
 
-// Where the lookup tables live: ProgramDirectory() + "Index/".
+// The program's folder in the user's configuration folder ($XDG_CONFIG_HOME, else ~/.config):
+// ".../lineatum/", with its trailing "/". Not created here.
+QString ConfigDirectory();
+// The program's folder in the user's data folder ($XDG_DATA_HOME, else ~/.local/share):
+// ".../lineatum/", with its trailing "/"; it holds the master table. Not created here.
+QString DataDirectory();
+
+// Where the lookup tables live: DataDirectory() + "Index/".
 QString LookupDirectory();
 
-// The settings file: ProgramDirectory() + "Quilbet.ini".
+// The settings file: ConfigDirectory() + "Quilbet.ini".
 QString SettingsFilePath();
 
 // The help file: ProgramDirectory() + "Quilbet.html".

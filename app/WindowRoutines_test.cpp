@@ -10,6 +10,7 @@
 #include <QScreen>
 
 #include "app/MainForm.h"
+#include "app/TestFolders.h"
 #include "widgets/MessageBox.h"
 
 #include <gtest/gtest.h>
@@ -68,8 +69,33 @@ TEST(ProgramDirectoryTest, IsTheBinaryDirectoryWithTrailingSlash) {
     const QString dir = ProgramDirectory();
     EXPECT_TRUE(dir.endsWith(QLatin1Char('/')));
     EXPECT_EQ(Canonical(dir), Canonical(QStringLiteral(LINEATUM_BIN_DIR)));
-    EXPECT_EQ(LookupDirectory(), dir + "Index/");
-    EXPECT_EQ(SettingsFilePath(), dir + "Quilbet.ini");
+    EXPECT_EQ(HelpFilePath(), dir + "Quilbet.html");
+}
+
+TEST(ProgramDirectoryTest, TheProgramsFilesLiveInTheUsersFolders) {
+    const QString config = QString::fromLocal8Bit(qgetenv("XDG_CONFIG_HOME"));
+    const QString data = QString::fromLocal8Bit(qgetenv("XDG_DATA_HOME"));
+    ASSERT_FALSE(config.isEmpty());
+    ASSERT_FALSE(data.isEmpty());
+    EXPECT_EQ(SettingsFilePath(), config + "/lineatum/Quilbet.ini");
+    EXPECT_EQ(DataDirectory(), data + "/lineatum/");
+    EXPECT_EQ(LookupDirectory(), data + "/lineatum/Index/");
+    // Another user's folders, as a second start with other settings would see them.
+    const QByteArray saved = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", "/tmp/Some Other/Data");
+    EXPECT_EQ(LookupDirectory(), QStringLiteral("/tmp/Some Other/Data/lineatum/Index/"));
+    qputenv("XDG_DATA_HOME", saved);
+}
+
+TEST(ProgramDirectoryTest, AWindowMadeWithoutFoldersKeepsItsMasterTableInTheDataFolder) {
+    TMainForm::SetFileFolders(QString(), QString());
+    {
+        TMainForm form;
+        EXPECT_TRUE(QFileInfo::exists(DataDirectory() + "Quilbet.DBF"));
+        EXPECT_TRUE(QFileInfo(LookupDirectory()).isDir());
+        EXPECT_EQ(form.LookupFolder(), LookupDirectory());
+    }
+    UseTestRunFolders();
 }
 
 TEST(ProgramDirectoryTest, TrailingSlashAddedOnlyWhenMissing) {
