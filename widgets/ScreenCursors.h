@@ -9,6 +9,9 @@
 constexpr int kCrHandPoint = 5;
 // The pointing hand of links: pedigree names, the spouses-and-children tree, the siblings list.
 constexpr int kCrHandPoint2 = 6;
+// The hand of web links (TUrlLabel), which fills it with LinkHandCursor() at its creation. A
+// slot of its own, so that the buttons' hand in kCrHandPoint stays theirs.
+constexpr int kCrHand = 7;
 
 // Puts `cursor` into slot `slot`, replacing what was there.
 void SetScreenCursor(int slot, const QCursor& cursor);
