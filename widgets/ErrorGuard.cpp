@@ -2,14 +2,29 @@
 
 #include <exception>
 
+#include <QStringDecoder>
+
 #include "widgets/MessageBox.h"
 #include "widgets/AnsiText.h"
+
+namespace {
+
+// Engine messages are Windows-1252; messages about files the program names itself carry their
+// paths in UTF-8. A message that is valid UTF-8 is read as such (plain ASCII reads the same
+// either way).
+QString MessageText(const char* bytes) {
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = utf8.decode(QByteArrayView(bytes));
+    return utf8.hasError() ? FromAnsi(bytes) : text;
+}
+
+}  // namespace
 
 void RunGuarded(QWidget* parent, const std::function<void()>& command) {
     try {
         command();
     } catch (const std::exception& e) {
-        MessageBox::Critical(parent, QStringLiteral("Lineatum"), FromAnsi(e.what()));
+        MessageBox::Critical(parent, QStringLiteral("Lineatum"), MessageText(e.what()));
     } catch (...) {
         MessageBox::Critical(parent, QStringLiteral("Lineatum"),
                              QStringLiteral("An unexpected error occurred."));
