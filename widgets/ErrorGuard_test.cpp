@@ -26,6 +26,16 @@ TEST(ErrorGuardTest, EngineErrorIsShownWithItsMessage) {
     EXPECT_EQ(shown->text, QString::fromUtf8("Unable to open M\u00FCller.ged"));
 }
 
+TEST(ErrorGuardTest, AMessageNamingAUtf8PathIsShownAsUtf8) {
+    MessageBox::SetNextAnswer(QMessageBox::Ok);
+    RunGuarded(nullptr, [] {
+        throw std::runtime_error("Unable to write to /home/J\xC3\xBCrgen/Quilbet.ini");
+    });
+    const auto shown = MessageBox::LastShown();
+    ASSERT_TRUE(shown.has_value());
+    EXPECT_EQ(shown->text, QString::fromUtf8("Unable to write to /home/J\u00FCrgen/Quilbet.ini"));
+}
+
 TEST(ErrorGuardTest, UnknownExceptionIsStillCaught) {
     MessageBox::SetNextAnswer(QMessageBox::Ok);
     RunGuarded(nullptr, [] { throw 42; });
