@@ -36,6 +36,9 @@
 #include "app/Artwork.h"
 #include "app/FileDialog.h"
 #include "app/JustOne.h"
+#include "app/MRUFileList.h"
+#include "app/ProfileFile.h"
+#include "app/WindowPlacement.h"
 #include "app/WindowRoutines.h"
 #include "gedcom/CharacterSet.h"
 #include "gedcom/CreateIndexForm.h"
@@ -49,6 +52,7 @@
 #include "person/Narrative.h"
 #include "person/PickPerson.h"
 #include "person/ShowGedRec.h"
+#include "person/SplashForm.h"
 #include "person/SurnameIndex.h"
 #include "person/SurnamesForm.h"
 #include "person/TableLookup.h"
@@ -103,6 +107,7 @@ const QString kGedcomFilter = QStringLiteral("GEDCOM Files (*.ged *.GED)");
 const QString kMakerName = QStringLiteral("Veltrane Software");
 constexpr int kDesignWidth = 600;
 constexpr int kDesignHeight = 450;
+constexpr int kRecentFilesMaximum = 10;
 constexpr int kTreePanelHeight = 179;
 constexpr int kPartBorder = 5;
 constexpr int kHeaderHeight = 21;
@@ -1071,11 +1076,11 @@ void TMainForm::mnuExitClick() { close(); }
 void TMainForm::mnuContentsClick() { OpenUrl(HelpTopicUrl(1)); }
 
 void TMainForm::mnuAboutClick() {
-    // A plain box until the program's own About dialog arrives.
-    MessageBox::About(this, QStringLiteral("About Lineatum"),
-                      QStringLiteral("<b>Lineatum</b> %1<br>A viewer for GEDCOM genealogy files."
-                                     "<br>%2")
-                          .arg(QStringLiteral(LINEATUM_VERSION), kMakerName));
+    TSplashform box(WebSiteUrl(), QStringLiteral("Version " LINEATUM_VERSION), this);
+    box.SetUrlOpener(openUrl_);
+    CentreDialog(&box);
+    box.URLPanel->show();
+    box.exec();
 }
 
 void TMainForm::mnuVisitWebsiteClick() { OpenUrl(WebSiteUrl()); }
@@ -1099,7 +1104,8 @@ void TMainForm::changeEvent(QEvent* event) {
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
-    SavePlacement();
+    // A settings file that cannot be written is reported; the program ends all the same.
+    RunGuarded(this, [this] { SavePlacement(); });
     event->accept();
 }
 
@@ -1201,12 +1207,36 @@ void TMainForm::CreatePersonModel() {
     person_ = std::make_unique<TGedcomPerson>(TPersonKind::pkMain, *lookup_);
 }
 
-void TMainForm::LoadRecentFiles() {}
+void TMainForm::LoadRecentFiles() {
+    recentFiles_ = new TMRUFileList(this);
+    recentFiles_->setObjectName(QStringLiteral("RecentFiles"));
+    recentFiles_->SetUseSubmenu(true);
+    recentFiles_->SetFileMenu(mnufile);
+    recentFiles_->SetSubmenuName(QStringLiteral("Reopen"));
+    recentFiles_->SetRemoveOnClick(true);
+    recentFiles_->SetMaximum(kRecentFilesMaximum);
+    recentFiles_->OnMRUItemClick = [this](TMRUMenuItem*, const QString& path) {
+        OpenGedcomFile(path, false);
+    };
+    recentFiles_->SetAutoSaveName(SettingsFilePath());
+    recentFiles_->SetAutoSaveKey(QStringLiteral("MRU"));
+    recentFiles_->SetAutoSave(false);
+    recentFiles_->Load();
+}
 
-QStringList TMainForm::RecentFiles() const { return {}; }
+QStringList TMainForm::RecentFiles() const { return recentFiles_->Entries(); }
 
-void TMainForm::AddRecentFile(const QString& /*path*/) {}
+void TMainForm::AddRecentFile(const QString& path) {
+    recentFiles_->Add(path);
+    RunGuarded(this, [this] { recentFiles_->Save(); });
+}
 
-void TMainForm::RestorePlacement() { CentreDialog(this); }
+void TMainForm::RestorePlacement() {
+    ::RestorePlacement(*this, TProfileFile(SettingsFilePath()),
+                       QSize(kDesignWidth, kDesignHeight));
+}
 
-void TMainForm::SavePlacement() {}
+void TMainForm::SavePlacement() {
+    TProfileFile settings(SettingsFilePath());
+    ::SavePlacement(*this, settings);
+}

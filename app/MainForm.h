@@ -39,6 +39,7 @@ class TGedcomPerson;
 class TJLabel;
 class TJustOne;
 class TLookupTable;
+class TMRUFileList;
 class TPickPerson;
 class TSurnamesForm;
 class TTableLookup;
@@ -217,7 +218,8 @@ public:
     void mnuExitClick();
     // Opens help topic 1.
     void mnuContentsClick();
-    // Shows the program's name, version and maker.
+    // Shows the About box (the program's name and version, and the maker's web address, which
+    // opens through the window's URL opener), centred over this window, modally.
     void mnuAboutClick();
     // Opens the maker's web site.
     void mnuVisitWebsiteClick();
@@ -255,10 +257,10 @@ protected:
     // Tests override it.
     virtual int ExecSurnamesForm(TSurnamesForm& dialog);
 
-    // Stand-ins, each replaced when its part of the program arrives:
-    // the recent-files list, most recent first; until then it is empty.
+    // The recent-files list, most recent first.
     virtual QStringList RecentFiles() const;
-    // puts `path` at the top of the recent-files list and saves the list to the settings file.
+    // Puts `path` at the top of the recent-files list and saves the list to the settings file;
+    // a settings file that cannot be written is reported and the file stays open.
     virtual void AddRecentFile(const QString& path);
 
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -305,11 +307,10 @@ private:
     // name), the views are emptied and the pages hidden, so that nothing of another file stays
     // reachable until a person of the file now current is loaded.
     void ForgetPersonShown();
-    // Stand-ins, each replaced when its part of the program arrives:
-    // the recent-files list, configured for the "Reopen" submenu of mnufile and loaded from the
-    // settings file;
+    // Creates the recent-files list for the "Reopen" submenu of mnufile and loads it from the
+    // settings file; a click on an entry opens that file.
     void LoadRecentFiles();
-    // window placement from and to the settings file; until then the window is centred.
+    // The window's placement from and to the settings file (app/WindowPlacement.h).
     void RestorePlacement();
     void SavePlacement();
 
@@ -334,6 +335,8 @@ private:
     UrlOpener openUrl_;
 
     QMenu* mnufile = nullptr;
+    // The recent files of the "Reopen" submenu; a child of the window.
+    TMRUFileList* recentFiles_ = nullptr;
     QAction* mnuOpenGedcom = nullptr;
     QAction* mnuSelectPerson = nullptr;
     QAction* mnufindSurname = nullptr;

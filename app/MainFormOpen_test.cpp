@@ -19,6 +19,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QMenu>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
@@ -1084,6 +1085,90 @@ TEST_F(MainFormOpenTest, FindSurnameWithoutAPersonShownOpensEmptyAndCancelShowsN
     EXPECT_TRUE(empty);
     EXPECT_TRUE(form.MainName().isEmpty());
     EXPECT_TRUE(gedcom::IsBlank(LastUsedOf(form, path)));
+}
+
+// --- Recent files ---------------------------------------------------------------------------
+
+// A window with the real recent-files list and settings file that builds every lookup table
+// and picks the person typed into Select Person.
+class RememberingMainForm : public TMainForm {
+public:
+    QString typed;
+    int createShown = 0;
+
+    QString MainNameText() const {
+        return findChild<TJLabel*>(QStringLiteral("MainNameButton"))->text();
+    }
+    // The entries of File > Reopen as the menu shows them.
+    QStringList ReopenEntries() const {
+        QStringList entries;
+        for (const QAction* item : findChild<QMenu*>(QStringLiteral("mnufile"))->actions()) {
+            if (item->text() != QStringLiteral("Reopen") || item->menu() == nullptr) continue;
+            for (const QAction* action : item->menu()->actions()) entries << action->text();
+        }
+        return entries;
+    }
+    void ClickReopenEntry(int index) const {
+        for (const QAction* item : findChild<QMenu*>(QStringLiteral("mnufile"))->actions()) {
+            if (item->text() == QStringLiteral("Reopen") && item->menu() != nullptr) {
+                item->menu()->actions().at(index)->trigger();
+                return;
+            }
+        }
+    }
+
+protected:
+    void ExecCreateIndexForm(TCreateIndexForm& dialog) override {
+        ++createShown;
+        dialog.CreateButtonClick();
+    }
+    int ExecPickPerson(TPickPerson& dialog) override {
+        dialog.show();
+        QTest::keyClicks(dialog.PickFind, typed);
+        QTest::keyClick(dialog.PickFind, Qt::Key_Return);
+        dialog.hide();
+        return dialog.result();
+    }
+};
+
+TEST_F(MainFormOpenTest, ANewStartReopensTheLastFileAtItsPersonAndListsTheRecentFiles) {
+    // A configuration folder of this test alone: the settings file starts empty.
+    const QByteArray savedConfig = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir_ + "config"));
+    const QString family = WriteGedcom("family.ged");
+    const QString strangers = WriteGedcom("strangers.ged", kStrangers);
+    {
+        RememberingMainForm form;
+        FileDialog::SetNextFileName(QString());
+        form.FormActivate();
+        EXPECT_TRUE(form.ReopenEntries().isEmpty());
+        form.typed = QStringLiteral("smith, j");
+        form.OpenGedcomFile(family, false);
+        EXPECT_EQ(form.createShown, 1);
+        EXPECT_EQ(form.MainNameText(), QStringLiteral("Smith, John"));
+        EXPECT_EQ(form.ReopenEntries(), QStringList{"&1 " + family});
+    }
+    const QString settings = dir_ + "config/lineatum/Quilbet.ini";
+    EXPECT_TRUE(QFileInfo(settings).isFile());
+    {
+        RememberingMainForm form;
+        form.FormActivate();
+        // Reopened at the person shown last, without building anything.
+        EXPECT_EQ(form.createShown, 0);
+        EXPECT_EQ(GedcomState().CurrentGedcomPath, Bytes(family));
+        EXPECT_EQ(form.MainNameText(), QStringLiteral("Smith, John"));
+        EXPECT_EQ(form.ReopenEntries(), QStringList{"&1 " + family});
+        form.typed = QStringLiteral("stranger, w");
+        form.OpenGedcomFile(strangers, false);
+        EXPECT_EQ(form.MainNameText(), QStringLiteral("Stranger, Walter"));
+        EXPECT_EQ(form.ReopenEntries(), (QStringList{"&1 " + strangers, "&2 " + family}));
+        // A click on an entry opens it, and it comes back at the top.
+        form.ClickReopenEntry(1);
+        EXPECT_EQ(form.MainNameText(), QStringLiteral("Smith, John"));
+        EXPECT_EQ(form.ReopenEntries(), (QStringList{"&1 " + family, "&2 " + strangers}))
+            << form.ReopenEntries().join(QLatin1Char('|')).toStdString();
+    }
+    qputenv("XDG_CONFIG_HOME", savedConfig);
 }
 
 }  // namespace

@@ -3,14 +3,17 @@
 #include <stdlib.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <QUrl>
 
@@ -19,6 +22,7 @@
 #include "app/TestFolders.h"
 #include "app/WindowRoutines.h"
 #include "gedcom/GedcomState.h"
+#include "person/SplashForm.h"
 #include "widgets/MessageBox.h"
 #include "widgets/ScreenCursors.h"
 
@@ -372,14 +376,35 @@ TEST_F(MainFormTest, HelpFileBesideProgramHasBothTopics) {
     EXPECT_TRUE(page.contains("id=\"topic999\""));
 }
 
-TEST_F(MainFormTest, AboutShowsTheProgramName) {
+TEST_F(MainFormTest, AboutShowsTheAboutBoxWhoseAddressOpensThroughTheWindow) {
     TMainForm form;
-    MessageBox::SetNextAnswer(QMessageBox::Ok);
+    QList<QUrl> opened;
+    form.SetUrlOpener([&opened](const QUrl& url) {
+        opened << url;
+        return true;
+    });
+    QString title;
+    QString address;
+    bool centredOverForm = false;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<TSplashform*>(QApplication::activeModalWidget());
+        if (box == nullptr) return;
+        watch.stop();
+        title = box->windowTitle();
+        address = box->UrlLabel->text();
+        centredOverForm = box->parentWidget() == &form && box->URLPanel->isVisible();
+        box->UrlLabel->Click();
+        box->Okbutton->click();
+    });
+    watch.start(10);
     Find<QAction>(form, "mnuAbout")->trigger();
-    const auto shown = MessageBox::LastShown();
-    ASSERT_TRUE(shown.has_value());
-    EXPECT_EQ(shown->title, QStringLiteral("About Lineatum"));
-    EXPECT_TRUE(shown->text.contains(QStringLiteral("Lineatum")));
+    watch.stop();
+    EXPECT_EQ(title, QStringLiteral("About Lineatum"));
+    EXPECT_TRUE(centredOverForm);
+    EXPECT_EQ(QUrl::fromUserInput(address), TMainForm::WebSiteUrl());
+    EXPECT_EQ(opened, QList<QUrl>{TMainForm::WebSiteUrl()});
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
 
 TEST_F(MainFormTest, ExitClosesTheWindow) {
