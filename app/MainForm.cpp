@@ -1076,7 +1076,7 @@ void TMainForm::mnuExitClick() { close(); }
 void TMainForm::mnuContentsClick() { OpenUrl(HelpTopicUrl(1)); }
 
 void TMainForm::mnuAboutClick() {
-    TSplashform box(WebSiteUrl(), QStringLiteral("Version " LINEATUM_VERSION), this);
+    TSplashform box(WebSiteUrl(), QStringLiteral(LINEATUM_VERSION), this);
     box.SetUrlOpener(openUrl_);
     CentreDialog(&box);
     box.URLPanel->show();

@@ -384,6 +384,7 @@ TEST_F(MainFormTest, AboutShowsTheAboutBoxWhoseAddressOpensThroughTheWindow) {
         return true;
     });
     QString title;
+    QString product;
     QString address;
     bool centredOverForm = false;
     QTimer watch;
@@ -392,6 +393,7 @@ TEST_F(MainFormTest, AboutShowsTheAboutBoxWhoseAddressOpensThroughTheWindow) {
         if (box == nullptr) return;
         watch.stop();
         title = box->windowTitle();
+        product = box->ProductLabel->text();
         address = box->UrlLabel->text();
         centredOverForm = box->parentWidget() == &form && box->URLPanel->isVisible();
         box->UrlLabel->Click();
@@ -401,6 +403,8 @@ TEST_F(MainFormTest, AboutShowsTheAboutBoxWhoseAddressOpensThroughTheWindow) {
     Find<QAction>(form, "mnuAbout")->trigger();
     watch.stop();
     EXPECT_EQ(title, QStringLiteral("About Lineatum"));
+    EXPECT_TRUE(product.startsWith(QStringLiteral("Lineatum\nVersion "))) << product.toStdString();
+    EXPECT_EQ(product.count(QStringLiteral("Version")), 1) << product.toStdString();
     EXPECT_TRUE(centredOverForm);
     EXPECT_EQ(QUrl::fromUserInput(address), TMainForm::WebSiteUrl());
     EXPECT_EQ(opened, QList<QUrl>{TMainForm::WebSiteUrl()});
