@@ -13,6 +13,7 @@
 #include <QWidget>
 
 #include "dbcontrols/HNavButton.h"
+#include "widgets/ErrorGuard.h"
 
 class HTable;
 enum class HDBEvent : int;
@@ -64,7 +65,7 @@ public:
     // throws must not leave it (Qt cannot unwind through its event loop). Without one (the
     // default, or after setting an empty one) the error's text is shown in a critical message
     // box titled "Lineatum".
-    using CommandRunner = std::function<void(const std::function<void()>& command)>;
+    using CommandRunner = TCommandRunner;
 
     static constexpr int kDefaultWidth = 241;
     static constexpr int kDefaultHeight = 25;

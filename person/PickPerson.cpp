@@ -4,7 +4,6 @@
 
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QLoggingCategory>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStyle>
@@ -13,9 +12,8 @@
 #include "person/NameSearch.h"
 #include "table/HTable.h"
 #include "widgets/AnsiText.h"
+#include "widgets/ErrorGuard.h"
 #include "widgets/FindDialog.h"
-
-Q_LOGGING_CATEGORY(lcPickPerson, "lineatum.pickperson")
 
 const QString TPickPerson::kCaption = QStringLiteral("Select Person");
 
@@ -30,16 +28,6 @@ constexpr int kButtonWidth = 75;
 constexpr int kButtonHeight = 25;
 constexpr int kNavigatorWidth = 241;
 
-void LogOnly(const std::function<void()>& command) {
-    try {
-        command();
-    } catch (const std::exception& e) {
-        qCWarning(lcPickPerson) << "select person:" << e.what();
-    } catch (...) {
-        qCWarning(lcPickPerson) << "select person: unexpected error";
-    }
-}
-
 bool MovesTheList(int key) {
     return key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_PageUp ||
            key == Qt::Key_PageDown;
@@ -47,7 +35,9 @@ bool MovesTheList(int key) {
 
 }  // namespace
 
-TPickPerson::TPickPerson(QWidget* parent) : QDialog(parent), runner_(LogOnly) {
+TPickPerson::TPickPerson(QWidget* parent)
+    : QDialog(parent),
+      runner_([](const std::function<void()>& command) { RunLogged("select person", command); }) {
     FormCreate();
     Navigator->SetCommandRunner(runner_);
 }

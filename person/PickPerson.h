@@ -9,6 +9,7 @@
 #include <QString>
 
 #include "dbcontrols/HDBNavigator.h"
+#include "widgets/ErrorGuard.h"
 
 class HDBPickList;
 class HTable;
@@ -35,7 +36,7 @@ public:
     // Runs one handler of the dialog or a navigator click; an exception the handler throws must
     // not leave it. The opener passes the program's error route (a message box); the default
     // only logs.
-    using CommandRunner = std::function<void(const std::function<void()>& command)>;
+    using CommandRunner = TCommandRunner;
 
     static const QString kCaption;
 

@@ -8,7 +8,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
-#include <QLoggingCategory>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStyledItemDelegate>
@@ -17,8 +16,7 @@
 #include "gedcom/GedcomState.h"
 #include "person/GedcomPerson.h"
 #include "widgets/AnsiText.h"
-
-Q_LOGGING_CATEGORY(lcShowGedRec, "lineatum.showgedrec")
+#include "widgets/ErrorGuard.h"
 
 const QString TShowGedRec::kCaption = QStringLiteral("View GEDCOM Section");
 const QString TShowGedRec::kHint = QStringLiteral(
@@ -43,20 +41,12 @@ public:
     }
 };
 
-void LogOnly(const std::function<void()>& command) {
-    try {
-        command();
-    } catch (const std::exception& e) {
-        qCWarning(lcShowGedRec) << "record browser:" << e.what();
-    } catch (...) {
-        qCWarning(lcShowGedRec) << "record browser: unexpected error";
-    }
-}
-
 }  // namespace
 
 TShowGedRec::TShowGedRec(TLookupTable& table, QWidget* parent)
-    : QDialog(parent), table_(table), runner_(LogOnly) {
+    : QDialog(parent),
+      table_(table),
+      runner_([](const std::function<void()>& command) { RunLogged("record browser", command); }) {
     FormCreate();
 }
 

@@ -8,6 +8,8 @@
 
 #include <QDialog>
 
+#include "widgets/ErrorGuard.h"
+
 class QEvent;
 class QLabel;
 class QListWidget;
@@ -32,7 +34,7 @@ class TShowGedRec : public QDialog {
 public:
     // Runs one handler of the dialog; an exception the handler throws must not leave it. The
     // opener passes the program's error route (a message box); the default only logs.
-    using CommandRunner = std::function<void(const std::function<void()>& command)>;
+    using CommandRunner = TCommandRunner;
 
     static const QString kCaption;
     static const QString kHint;

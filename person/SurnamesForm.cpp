@@ -6,7 +6,6 @@
 #include <QEvent>
 #include <QItemSelectionModel>
 #include <QListView>
-#include <QLoggingCategory>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStringListModel>
@@ -18,9 +17,8 @@
 #include "person/Narrative.h"
 #include "table/CharServices.h"
 #include "widgets/AnsiText.h"
+#include "widgets/ErrorGuard.h"
 #include "widgets/ToxSplit.h"
-
-Q_LOGGING_CATEGORY(lcSurnamesForm, "lineatum.surnames")
 
 const QString TSurnamesForm::kCaption = QStringLiteral("Find Surname");
 const QString TSurnamesForm::kLetters = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZ#");
@@ -41,16 +39,6 @@ constexpr int kPersonBarPosition = 131;
 constexpr int kButtonWidth = 75;
 constexpr int kButtonHeight = 25;
 
-void LogOnly(const std::function<void()>& command) {
-    try {
-        command();
-    } catch (const std::exception& e) {
-        qCWarning(lcSurnamesForm) << "find surname:" << e.what();
-    } catch (...) {
-        qCWarning(lcSurnamesForm) << "find surname: unexpected error";
-    }
-}
-
 QListView* MakeList(const char* name, QStringListModel* model) {
     auto* list = new QListView;
     list->setObjectName(QLatin1String(name));
@@ -64,7 +52,10 @@ QListView* MakeList(const char* name, QStringListModel* model) {
 }  // namespace
 
 TSurnamesForm::TSurnamesForm(HTable& table, TLookupTable& lookup, QWidget* parent)
-    : QDialog(parent), index_(table), lookup_(lookup), runner_(LogOnly) {
+    : QDialog(parent),
+      index_(table),
+      lookup_(lookup),
+      runner_([](const std::function<void()>& command) { RunLogged("find surname", command); }) {
     FormCreate();
 }
 

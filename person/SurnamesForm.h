@@ -11,6 +11,7 @@
 #include <QDialog>
 
 #include "person/SurnameIndex.h"
+#include "widgets/ErrorGuard.h"
 
 class HTable;
 class QEvent;
@@ -39,7 +40,7 @@ class TSurnamesForm : public QDialog {
 public:
     // Runs one handler; an exception it throws must not leave it. The opener passes the
     // program's error route; the default only logs.
-    using CommandRunner = std::function<void(const std::function<void()>& command)>;
+    using CommandRunner = TCommandRunner;
 
     static const QString kCaption;
     // The buttons' captions in their order: A to Z, then '#' for the other initials.

@@ -2,10 +2,11 @@
 
 #include <exception>
 
+#include <QLoggingCategory>
 #include <QStringDecoder>
 
-#include "widgets/MessageBox.h"
 #include "widgets/AnsiText.h"
+#include "widgets/MessageBox.h"
 
 namespace {
 
@@ -28,5 +29,17 @@ void RunGuarded(QWidget* parent, const std::function<void()>& command) {
     } catch (...) {
         MessageBox::Critical(parent, QStringLiteral("Lineatum"),
                              QStringLiteral("An unexpected error occurred."));
+    }
+}
+
+Q_LOGGING_CATEGORY(lcDialogs, "lineatum.dialogs")
+
+void RunLogged(const char* what, const std::function<void()>& command) {
+    try {
+        command();
+    } catch (const std::exception& e) {
+        qCWarning(lcDialogs) << what << ":" << e.what();
+    } catch (...) {
+        qCWarning(lcDialogs) << what << ": unexpected error";
     }
 }
