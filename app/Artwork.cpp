@@ -6,6 +6,8 @@
 #include <QPainterPath>
 #include <QPixmap>
 
+#include "widgets/HandCursor.h"
+
 namespace {
 
 constexpr int kGlyphSize = 24;
@@ -17,37 +19,6 @@ QPixmap Draw(int size, const std::function<void(QPainter&)>& paint) {
     painter.setRenderHint(QPainter::Antialiasing);
     paint(painter);
     return pixmap;
-}
-
-QPainterPath RoundedRect(qreal x, qreal y, qreal w, qreal h, qreal r) {
-    QPainterPath path;
-    path.addRoundedRect(QRectF(x, y, w, h), r, r);
-    return path;
-}
-
-// The hand on a 32 x 32 grid: the index finger points up from a fist with the thumb at its left.
-QPixmap DrawHand(const QColor& fill) {
-    return Draw(32, [&fill](QPainter& p) {
-        QPainterPath hand = RoundedRect(10.5, 0.5, 6, 18, 3);
-        hand = hand.united(RoundedRect(16.5, 8.5, 5, 11, 2.5));
-        hand = hand.united(RoundedRect(21.5, 10.5, 5, 10, 2.5));
-        hand = hand.united(RoundedRect(25.5, 12.5, 4.5, 9, 2.25));
-        hand = hand.united(RoundedRect(9.5, 15.5, 20.5, 15, 5));
-        QPainterPath thumb;
-        thumb.moveTo(11, 27);
-        thumb.lineTo(3.5, 18.5);
-        thumb.quadTo(3, 15, 6.5, 15.5);
-        thumb.lineTo(11, 19);
-        thumb.closeSubpath();
-        hand = hand.united(thumb).simplified();
-        p.setPen(QPen(Qt::black, 1.2));
-        p.setBrush(fill);
-        p.drawPath(hand);
-        p.setPen(QPen(Qt::black, 1));
-        p.drawLine(QPointF(16.5, 12), QPointF(16.5, 18));
-        p.drawLine(QPointF(21.5, 13), QPointF(21.5, 19));
-        p.drawLine(QPointF(25.8, 15), QPointF(25.8, 20));
-    });
 }
 
 }  // namespace
@@ -75,9 +46,11 @@ QIcon AppIcon() {
     return icon;
 }
 
-QCursor HandPointCursor() { return QCursor(DrawHand(Qt::white), 13, 1); }
+QCursor HandPointCursor() { return LinkHandCursor(); }
 
-QCursor HandPoint2Cursor() { return QCursor(DrawHand(QColor(0xFF, 0xFF, 0xE1)), 13, 1); }
+QCursor HandPoint2Cursor() {
+    return QCursor(PointingHandImage(QColor(0xFF, 0xFF, 0xE1)), kLinkHandHotX, kLinkHandHotY);
+}
 
 QList<QPixmap> TreeNodeImages() {
     constexpr int kNodeSize = 16;

@@ -11,7 +11,8 @@
 // A small pedigree chart: one box joined to two boxes on its right.
 QIcon AppIcon();
 
-// A pointing hand with its hot spot on the fingertip ("HANDPOINT": buttons).
+// The program's pointing hand (widgets/HandCursor.h) with its hot spot on the fingertip
+// ("HANDPOINT": buttons).
 QCursor HandPointCursor();
 // The same hand tinted like the pedigree's background ("HANDPOINT2": links).
 QCursor HandPoint2Cursor();

@@ -11,7 +11,7 @@
 #include <QUrl>
 
 #include "widgets/ErrorGuard.h"
-#include "widgets/LinkCursor.h"
+#include "widgets/HandCursor.h"
 #include "widgets/ScreenCursors.h"
 
 const QColor TUrlLabel::kLinkColor = QColor(0, 0, 255);

@@ -10,7 +10,7 @@
 #include <QUrl>
 #include <QWindow>
 
-#include "widgets/LinkCursor.h"
+#include "widgets/HandCursor.h"
 #include "widgets/MessageBox.h"
 #include "widgets/ScreenCursors.h"
 

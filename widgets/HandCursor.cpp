@@ -1,4 +1,4 @@
-#include "widgets/LinkCursor.h"
+#include "widgets/HandCursor.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -17,7 +17,7 @@ QPainterPath Finger(qreal left, qreal top, qreal width) {
 
 }  // namespace
 
-QCursor LinkHandCursor() {
+QPixmap PointingHandImage(const QColor& fill) {
     QPixmap image(kSize, kSize);
     image.fill(Qt::transparent);
     QPainter p(&image);
@@ -42,7 +42,7 @@ QCursor LinkHandCursor() {
     hand = hand.united(thumb).simplified();
 
     p.setPen(QPen(Qt::black, 1));
-    p.setBrush(Qt::white);
+    p.setBrush(fill);
     p.drawPath(hand);
     // Creases between the folded fingers.
     p.drawLine(QPointF(13.5, 13), QPointF(13.5, 19));
@@ -52,6 +52,9 @@ QCursor LinkHandCursor() {
     p.setBrush(QColor(0xB0, 0xB0, 0xB0));
     p.drawRect(QRectF(10.5, 26.5, 14, 4));
     p.end();
+    return image;
+}
 
-    return QCursor(image, kLinkHandHotX, kLinkHandHotY);
+QCursor LinkHandCursor() {
+    return QCursor(PointingHandImage(Qt::white), kLinkHandHotX, kLinkHandHotY);
 }
