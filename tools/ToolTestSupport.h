@@ -2,14 +2,16 @@
 // user would, and taking its output apart.
 #pragma once
 
-#include <sys/wait.h>
-
 #include <cstdlib>
+#include <filesystem>
 #include <string>
+#include <sys/wait.h>
 #include <vector>
 
 #include "testing/ReferenceLines.h"
 #include "testing/TempDir.h"
+
+#include <gtest/gtest.h>
 
 // What a command printed and how it ended.
 struct ToolRun {
@@ -62,4 +64,30 @@ inline std::string Excerpt(const std::vector<std::string>& lines, size_t first) 
     std::string text;
     for (size_t i = first; i < lines.size() && i < first + 10; ++i) text += lines[i] + "\n";
     return text;
+}
+
+// Builds the lookup table `name` of the GEDCOM file `gedcom` in `dir` with the tool, which must
+// succeed; returns the table's path.
+inline std::string BuildWithTool(const TempDir& dir, const std::string& gedcom,
+                                 const std::string& name = "LOOKUP.DBF") {
+    const std::string table = dir.File(name);
+    const ToolRun run = RunTool(dir, "build " + Quote(gedcom) + " " + Quote(table));
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    return table;
+}
+
+// Copies of a lookup table that no search can use: one without its index, and one whose index
+// holds only the POINTER tag.
+struct TUnsearchableTables {
+    std::string noIndex;
+    std::string noNameTag;
+};
+inline TUnsearchableTables UnsearchableCopies(const TempDir& dir, const std::string& table) {
+    TUnsearchableTables copies{dir.File("NOINDEX.DBF"), dir.File("NONAME.DBF")};
+    std::filesystem::copy_file(table, copies.noIndex);
+    std::filesystem::copy_file(table, copies.noNameTag);
+    const ToolRun run = RunTool(dir, "index " + Quote(copies.noNameTag) + " " +
+                                         Quote(dir.File("NONAME.CDX")) + " POINTER POINTER 7");
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    return copies;
 }

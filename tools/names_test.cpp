@@ -21,10 +21,7 @@ class NamesTest : public ::testing::Test {
 protected:
     // Builds the lookup table of `gedcom` with the tool; returns the table's path.
     std::string Build(const std::string& gedcom, const std::string& name = "LOOKUP.DBF") {
-        const std::string table = dir_.File(name);
-        const ToolRun run = Shell(dir_, Tool() + " build " + Quote(gedcom) + " " + Quote(table));
-        EXPECT_EQ(run.exitCode, 0) << run.err;
-        return table;
+        return BuildWithTool(dir_, gedcom, name);
     }
     // lineatum-tool names TABLE ARGUMENTS (already quoted).
     ToolRun Names(const std::string& table, const std::string& arguments) {
@@ -166,15 +163,7 @@ TEST_F(NamesTest, ReadsOnePrefixALineFromStandardInput) {
 
 TEST_F(NamesTest, ProblemsGiveOneErrorLineAndFail) {
     const std::string table = Build(dir_.Write("small.ged", SmallGedcom()));
-    const std::string noIndex = dir_.File("NOINDEX.DBF");
-    std::filesystem::copy_file(table, noIndex);
-    // A table whose index has only the POINTER tag.
-    const std::string noNameTag = dir_.File("NONAME.DBF");
-    std::filesystem::copy_file(table, noNameTag);
-    ASSERT_EQ(Shell(dir_, Tool() + " index " + Quote(noNameTag) + " " +
-                              Quote(dir_.File("NONAME.CDX")) + " POINTER POINTER 7")
-                  .exitCode,
-              0);
+    const auto [noIndex, noNameTag] = UnsearchableCopies(dir_, table);
     const std::string names = Tool() + " names ";
     for (const std::string& command :
          {names, names + Quote(table), names + Quote(dir_.File("MISSING.DBF")) + " smi",
@@ -334,7 +323,7 @@ protected:
         for (const std::string& prefix : prefixes) input += prefix + "\n";
         const std::string file = dir_.Write("prefixes.txt", input);
         const ToolRun tool = Shell(dir_, Tool() + " names " + Quote(table) + " --count " +
-                                              std::to_string(count) + " - <" + Quote(file));
+                                             std::to_string(count) + " - <" + Quote(file));
         ASSERT_EQ(tool.exitCode, 0) << tool.err;
         const ToolRun oracle =
             Shell(dir_, std::string(LINEATUM_PYTHON) + " " + Quote(LINEATUM_NAMES_ORACLE) + " " +
@@ -378,7 +367,6 @@ protected:
         blocks.pop_back();
         return blocks;
     }
-
 };
 
 TEST_F(NamesOracleTest, SampleFilesAgreeWithTheOracle) {

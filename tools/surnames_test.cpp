@@ -39,11 +39,7 @@ protected:
         return Build(dir_.Write(name + ".ged", gedcom), name);
     }
     std::string Build(const std::string& gedcomPath, const std::string& name = "LOOKUP.DBF") {
-        const std::string table = dir_.File(name);
-        const ToolRun run =
-            Shell(dir_, Tool() + " build " + Quote(gedcomPath) + " " + Quote(table));
-        EXPECT_EQ(run.exitCode, 0) << run.err;
-        return table;
+        return BuildWithTool(dir_, gedcomPath, name);
     }
     // The lines of lineatum-tool surnames TABLE LETTER, which must succeed silently.
     std::vector<std::string> Surnames(const std::string& table, const std::string& letter) {
@@ -238,15 +234,7 @@ TEST_F(SurnamesTest, TableMayBeGivenWithoutItsExtension) {
 
 TEST_F(SurnamesTest, ProblemsGiveOneErrorLineAndFail) {
     const std::string table = BuildText(NamesGedcom(kSpellings));
-    const std::string noIndex = dir_.File("NOINDEX.DBF");
-    std::filesystem::copy_file(table, noIndex);
-    // A table whose index has only the POINTER tag.
-    const std::string noNameTag = dir_.File("NONAME.DBF");
-    std::filesystem::copy_file(table, noNameTag);
-    ASSERT_EQ(Shell(dir_, Tool() + " index " + Quote(noNameTag) + " " +
-                              Quote(dir_.File("NONAME.CDX")) + " POINTER POINTER 7")
-                  .exitCode,
-              0);
+    const auto [noIndex, noNameTag] = UnsearchableCopies(dir_, table);
     const std::string surnames = Tool() + " surnames ";
     const std::string surname = Tool() + " surname ";
     const std::string missing = Quote(dir_.File("MISSING.DBF"));
@@ -456,7 +444,6 @@ protected:
         queries.insert(queries.end(), surnames.begin(), surnames.end());
         ExpectAgreement(table, queries);
     }
-
 };
 
 TEST_F(SurnamesOracleTest, SampleFilesAgreeWithTheOracle) {

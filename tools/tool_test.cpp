@@ -48,7 +48,8 @@ TEST_F(ToolTest, LinesPrintsTrueOffsetsAndExactLinesOfEverySample) {
 
 TEST_F(ToolTest, LinesHandlesMixedTerminatorsAcrossChunks) {
     std::string bytes;
-    for (int i = 0; i < 4000; ++i) bytes += "1 NOTE " + std::to_string(i) + (i % 3 ? "\r\n" : i % 2 ? "\r" : "\n");
+    for (int i = 0; i < 4000; ++i)
+        bytes += "1 NOTE " + std::to_string(i) + (i % 3 ? "\r\n" : i % 2 ? "\r" : "\n");
     std::string file = dir_.Write("mixed.ged", bytes + "0 TRLR");
     ToolRun run = RunTool(dir_, "lines " + Quote(file));
     ASSERT_EQ(run.exitCode, 0) << run.err;
@@ -69,8 +70,9 @@ TEST_F(ToolTest, CharsetPrintsCodeAndName) {
 
 TEST_F(ToolTest, BadInvocationsPrintOneErrorLineAndFail) {
     for (const std::string& arguments :
-         {std::string(""), std::string("frobnicate x"), std::string("lines"), std::string("lines a b"),
-          "lines " + Quote(dir_.File("missing.ged")), "charset " + Quote(dir_.Path())}) {
+         {std::string(""), std::string("frobnicate x"), std::string("lines"),
+          std::string("lines a b"), "lines " + Quote(dir_.File("missing.ged")),
+          "charset " + Quote(dir_.Path())}) {
         ToolRun run = RunTool(dir_, arguments);
         EXPECT_NE(run.exitCode, 0) << arguments;
         EXPECT_TRUE(run.out.empty()) << arguments;
@@ -82,9 +84,9 @@ TEST_F(ToolTest, BadInvocationsPrintOneErrorLineAndFail) {
 // A two-field table written byte by byte: header, descriptors NAME C5 and AGE N3, two records
 // (the second deleted) and the end-of-file mark.
 std::string SmallTable() {
-    std::string bytes("\x03\x1A\x0C\x08", 4);                  // version, last update 26-12-08
-    bytes += std::string("\x02\x00\x00\x00", 4);                // two records
-    bytes += std::string("\x61\x00\x09\x00", 4);                // header 97, record 9 bytes
+    std::string bytes("\x03\x1A\x0C\x08", 4);     // version, last update 26-12-08
+    bytes += std::string("\x02\x00\x00\x00", 4);  // two records
+    bytes += std::string("\x61\x00\x09\x00", 4);  // header 97, record 9 bytes
     bytes += std::string(20, '\0');
     auto field = [](const std::string& name, char type, char width) {
         std::string descriptor = name + std::string(11 - name.size(), '\0');
@@ -475,12 +477,7 @@ std::string FamilyGedcom() {
 class PersonToolTest : public ToolTest {
 protected:
     // Builds the lookup table of `gedcom` with the tool; returns the table's path.
-    std::string Build(const std::string& gedcom) {
-        const std::string table = dir_.File("LOOKUP.DBF");
-        ToolRun run = RunTool(dir_, "build " + Quote(gedcom) + " " + Quote(table));
-        EXPECT_EQ(run.exitCode, 0) << run.err;
-        return table;
-    }
+    std::string Build(const std::string& gedcom) { return BuildWithTool(dir_, gedcom); }
     ToolRun Person(const std::string& gedcom, const std::string& table,
                    const std::string& pointer) {
         return RunTool(dir_, "person " + Quote(gedcom) + " " + Quote(table) + " " + pointer);
