@@ -6,7 +6,6 @@
 
 #include <QAction>
 #include <QCoreApplication>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QKeySequence>
@@ -14,6 +13,7 @@
 #include <QMenuBar>
 #include <QPointer>
 #include <QStringList>
+#include <QTemporaryDir>
 
 #include "app/ProfileFile.h"
 #include "widgets/MessageBox.h"
@@ -50,9 +50,8 @@ void DeleteDeferred() { QCoreApplication::sendPostedEvents(nullptr, QEvent::Defe
 class MRUFileListTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/lineatum-mru-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        root_ = QString::fromLocal8Bit(pattern) + QLatin1Char('/');
+        ASSERT_TRUE(dir_.isValid());
+        root_ = dir_.path() + QLatin1Char('/');
         iniPath_ = root_ + QStringLiteral("Quilbet.ini");
         fileMenu_ = std::make_unique<QMenu>(QStringLiteral("&File"));
         fileMenu_->addAction(QStringLiteral("Open GEDCOM File"));
@@ -62,7 +61,6 @@ protected:
         list_.reset();
         fileMenu_.reset();
         DeleteDeferred();
-        QDir(root_).removeRecursively();
     }
 
     // A list on fileMenu_ that saves to iniPath_ in section "MRU", without auto-saving.
@@ -89,6 +87,7 @@ protected:
         return file.readAll();
     }
 
+    QTemporaryDir dir_;
     QString root_;
     QString iniPath_;
     std::unique_ptr<QMenu> fileMenu_;

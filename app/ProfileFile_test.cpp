@@ -17,6 +17,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -56,15 +57,11 @@ ino_t Inode(const QString& path) {
 class ProfileFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/lineatum-profile-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        root_ = QString::fromLocal8Bit(pattern) + QLatin1Char('/');
+        ASSERT_TRUE(dir_.isValid());
+        root_ = dir_.path() + QLatin1Char('/');
         path_ = root_ + QStringLiteral("Quilbet.ini");
     }
-    void TearDown() override {
-        chmod(QFile::encodeName(root_).constData(), 0700);
-        QDir(root_).removeRecursively();
-    }
+    void TearDown() override { chmod(QFile::encodeName(root_).constData(), 0700); }
 
     void SetBytes(const QByteArray& bytes) { SetBytesOf(path_, bytes); }
     static void SetBytesOf(const QString& path, const QByteArray& bytes) {
@@ -81,6 +78,7 @@ protected:
         return QDir(root_).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
     }
 
+    QTemporaryDir dir_;
     QString root_;
     QString path_;
 };

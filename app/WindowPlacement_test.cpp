@@ -4,11 +4,11 @@
 #include <ostream>
 #include <stdlib.h>
 
-#include <QDir>
 #include <QFile>
 #include <QGuiApplication>
 #include <QMainWindow>
 #include <QScreen>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include "app/ProfileFile.h"
@@ -190,16 +190,14 @@ TEST(WindowPlacementRulesTest, CentreOnNoScreenUsesThePrimaryScreen) {
 class WindowPlacementTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/lineatum-placement-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        root_ = QString::fromLocal8Bit(pattern) + QLatin1Char('/');
+        ASSERT_TRUE(dir_.isValid());
+        root_ = dir_.path() + QLatin1Char('/');
         path_ = root_ + QStringLiteral("Quilbet.ini");
         ASSERT_NE(QGuiApplication::primaryScreen(), nullptr);
         available_ = QGuiApplication::primaryScreen()->availableGeometry();
         section_ = PlacementSection(
             "QMainWindow", qRound(QGuiApplication::primaryScreen()->logicalDotsPerInchY()));
     }
-    void TearDown() override { QDir(root_).removeRecursively(); }
 
     QByteArray Bytes() const {
         QFile file(path_);
@@ -213,6 +211,7 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     }
 
+    QTemporaryDir dir_;
     QString root_;
     QString path_;
     QRect available_;
