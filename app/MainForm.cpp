@@ -284,7 +284,7 @@ void TMainForm::mnufindSurnameClick() {
         TSurnamesForm dialog(GedTable, *lookup_, this);
         dialog.SetCommandRunner(
             [&dialog](const std::function<void()>& command) { RunGuarded(&dialog, command); });
-        dialog.SetInitialSurname(surnames::SurnameOf(person_->Name()));
+        dialog.SetInitialSurname(surnames::SurnameOf(person_->StoredName()));
         if (ExecSurnamesForm(dialog) == QDialog::Accepted) chosen = dialog.SelectedPointer();
     }
     if (!chosen.empty()) LoadIndividual(chosen);

@@ -9,7 +9,7 @@
 
 #include "app/MainForm.h"
 #include "app/MainFormShared.h"
-#include "gedcom/CharacterSet.h"
+#include "gedcom/TextDecoding.h"
 #include "gedcom/CreateIndexForm.h"
 #include "gedcom/FilePaths.h"
 #include "gedcom/GedcomState.h"
@@ -54,11 +54,11 @@ void TMainForm::OpenOrBuild(const QString& path, bool onlyIfAlreadyIndexed, bool
     const std::string gedcomPath = PathBytes(path);
     // The header is read before anything changes, so that a file that cannot be read leaves
     // the window as it was.
-    const bool ibmPc = gedcom::DetectCharacterSet(gedcomPath) == gedcom::CharacterSet::IbmPc;
+    const gedcom::TextDecoding decoding = gedcom::ChooseTextDecoding(gedcomPath);
     const int32_t row = masterIndex_->FindFile(gedcomPath);
     TGedcomState& state = GedcomState();
     state.CurrentGedcomPath = gedcomPath;
-    state.IbmPc = ibmPc;
+    state.Decoding = decoding;
     // The person on screen belongs to the file that was current: its pointer means nothing, or
     // someone else, in this one.
     ForgetPersonShown();

@@ -22,6 +22,7 @@
 #include "app/MainForm.h"
 #include "app/MainFormShared.h"
 #include "gedcom/GedcomStrings.h"
+#include "gedcom/StoredText.h"
 #include "person/GedcomPerson.h"
 #include "person/Narrative.h"
 #include "widgets/AnsiText.h"
@@ -37,14 +38,20 @@ namespace {
 constexpr int kSpouseImage = 2;
 constexpr int kChildImage = 3;
 
-QStringList FromAnsiLines(const std::vector<std::string>& lines) {
+// The person views show text as the GEDCOM file has it, decoded to UTF-8 by the models.
+QStringList FromUtf8Lines(const std::vector<std::string>& lines) {
     QStringList converted;
     converted.reserve(static_cast<qsizetype>(lines.size()));
-    for (const std::string& line : lines) converted << FromAnsi(line);
+    for (const std::string& line : lines) converted << FromUtf8(line);
     return converted;
 }
 
-QString TrimmedName(const std::string& name) { return FromAnsi(gedcom::Trim(name)); }
+QString TrimmedName(const std::string& name) { return FromUtf8(gedcom::Trim(name)); }
+
+// The pointer a shown line names, as the lookup table stores pointers.
+std::string StoredPointerOf(const QString& line) {
+    return gedcom::ToStoredText(TMainForm::PointerBetweenAts(ToUtf8(line)));
+}
 
 // A node image that stays the same when its node is selected.
 QIcon NodeIcon(const QPixmap& image) {
@@ -181,10 +188,10 @@ void TMainForm::ShowPersonViews(const PersonViewData& data) {
     MaternalGrandfatherNameButton->setText(TrimmedName(data.maternalGrandfatherName));
     MaternalGrandmotherNameButton->setText(TrimmedName(data.maternalGrandmotherName));
 
-    SetMemoLines(IndividualNotes, FromAnsiLines(data.notes));
+    SetMemoLines(IndividualNotes, FromUtf8Lines(data.notes));
     RawGedcomData->clear();
-    RawGedcomData->addItems(FromAnsiLines(data.rawLines));
-    SetMemoLines(DetailsMemo, FromAnsiLines(data.narrative));
+    RawGedcomData->addItems(FromUtf8Lines(data.rawLines));
+    SetMemoLines(DetailsMemo, FromUtf8Lines(data.narrative));
     Tabs->setTabVisible(kNotesPage, !data.notes.empty());
 
     SpousesTree->clear();
@@ -192,13 +199,13 @@ void TMainForm::ShowPersonViews(const PersonViewData& data) {
     const QIcon childIcon = NodeIcon(TreeNodeImageList.value(kChildImage));
     for (size_t s = 0; s < data.spouses.size(); ++s) {
         const PersonViewData::Spouse& spouse = data.spouses[s];
-        auto* spouseNode = new QTreeWidgetItem(SpousesTree, QStringList(FromAnsi(spouse.name)));
+        auto* spouseNode = new QTreeWidgetItem(SpousesTree, QStringList(FromUtf8(spouse.name)));
         spouseNode->setIcon(0, spouseIcon);
         spouseNode->setData(0, kSpouseIndexRole, static_cast<int>(s));
         spouseNode->setData(0, kChildIndexRole, -1);
         for (size_t c = 0; c < spouse.children.size(); ++c) {
             auto* childNode =
-                new QTreeWidgetItem(spouseNode, QStringList(FromAnsi(spouse.children[c])));
+                new QTreeWidgetItem(spouseNode, QStringList(FromUtf8(spouse.children[c])));
             childNode->setIcon(0, childIcon);
             childNode->setData(0, kSpouseIndexRole, static_cast<int>(s));
             childNode->setData(0, kChildIndexRole, static_cast<int>(c));
@@ -207,7 +214,7 @@ void TMainForm::ShowPersonViews(const PersonViewData& data) {
 
     SiblingsList->clear();
     for (size_t i = 0; i < data.siblings.size(); ++i) {
-        auto* item = new QListWidgetItem(FromAnsi(data.siblings[i]), SiblingsList);
+        auto* item = new QListWidgetItem(FromUtf8(data.siblings[i]), SiblingsList);
         item->setData(kSiblingIndexRole, static_cast<int>(i));
     }
 
@@ -299,7 +306,7 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
 void TMainForm::RawGedcomDataDblClick() {
     const QListWidgetItem* line = RawGedcomData->currentItem();
     if (line == nullptr || !line->isSelected()) return;
-    const std::string pointer = PointerBetweenAts(ToAnsi(line->text()));
+    const std::string pointer = StoredPointerOf(line->text());
     if (!pointer.empty()) LoadGedComViewer(pointer);
 }
 
@@ -312,7 +319,7 @@ void TMainForm::NotesCopyButtonClick() { CopyLinesToClipboard(MemoLines(Individu
 void TMainForm::BrowseRecordButtonClick() {
     if (RawGedcomData->count() == 0) return;
     try {
-        const std::string pointer = PointerBetweenAts(ToAnsi(RawGedcomData->item(0)->text()));
+        const std::string pointer = StoredPointerOf(RawGedcomData->item(0)->text());
         if (!pointer.empty()) LoadGedComViewer(pointer);
     } catch (...) {
         MessageBox::Information(this, kCaption, QStringLiteral("Unable to load GEDCOM Browser"));

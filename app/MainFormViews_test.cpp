@@ -218,16 +218,22 @@ TEST_F(MainFormViewsTest, NamesAreTrimmedAndAmpersandShowsLiterally) {
     EXPECT_EQ(Find<TJLabel>("MaternalGrandmotherNameButton")->text(), QStringLiteral("Clark, Ann"));
 }
 
-TEST_F(MainFormViewsTest, EngineTextIsWindows1252) {
+// The person views show the file's text as the models decode it (UTF-8), letters that no 8-bit
+// character set holds included.
+TEST_F(MainFormViewsTest, FileTextIsShownAsTheFileHasIt) {
     PersonViewData data = SamplePerson();
-    data.mainName = "S\xF8rensen, Anton\xEDn";
-    data.narrative = {"Price \x80 5"};
-    data.spouses = {{"M\xFCller, Eva", {"S\xF8rensen, Ot\xFDlie"}}};
+    data.mainName = "Dvořák, Antonín";
+    data.narrative = {"Price € 5, Ωμέγα"};
+    data.spouses = {{"Müller, Eva", {"Łukasiewicz, Otýlie"}}};
+    data.siblings = {"Þorfinnsson, Hlöðvir"};
     form_.ShowPersonViews(data);
-    EXPECT_EQ(Find<TJLabel>("MainNameButton")->text(), QString::fromUtf8("Sørensen, Antonín"));
-    EXPECT_EQ(Find<QPlainTextEdit>("DetailsMemo")->toPlainText(), QString::fromUtf8("Price € 5"));
+    EXPECT_EQ(Find<TJLabel>("MainNameButton")->text(), QString::fromUtf8("Dvořák, Antonín"));
+    EXPECT_EQ(Find<QPlainTextEdit>("DetailsMemo")->toPlainText(),
+              QString::fromUtf8("Price € 5, Ωμέγα"));
     EXPECT_EQ(Tree()->topLevelItem(0)->text(0), QString::fromUtf8("Müller, Eva"));
-    EXPECT_EQ(Tree()->topLevelItem(0)->child(0)->text(0), QString::fromUtf8("Sørensen, Otýlie"));
+    EXPECT_EQ(Tree()->topLevelItem(0)->child(0)->text(0), QString::fromUtf8("Łukasiewicz, Otýlie"));
+    EXPECT_EQ(Find<QListWidget>("SiblingsList")->item(0)->text(),
+              QString::fromUtf8("Þorfinnsson, Hlöðvir"));
 }
 
 TEST_F(MainFormViewsTest, FillingShowsPedigreeAndPagesButKeepsActivePage) {

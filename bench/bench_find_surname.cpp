@@ -37,7 +37,7 @@
 #include "bench/BenchLookupTable.h"
 #include "bench/BenchMeasures.h"
 #include "bench/SyntheticGedcom.h"
-#include "gedcom/CharacterSet.h"
+#include "gedcom/TextDecoding.h"
 #include "gedcom/FilePaths.h"
 #include "gedcom/GedcomState.h"
 #include "person/SurnameIndex.h"
@@ -210,7 +210,7 @@ int Run(Options& options) {
             generated = WriteSyntheticGedcomFile(options.gedcom, options.synthetic);
         }
         TGedcomState& state = GedcomState();
-        state.IbmPc = gedcom::DetectCharacterSet(options.gedcom) == gedcom::CharacterSet::IbmPc;
+        state.Decoding = gedcom::ChooseTextDecoding(options.gedcom);
         state.CurrentGedcomPath = options.gedcom;
         TBenchLookupTable files = options.lookup.empty()
                                       ? TBenchLookupTable::Build(options.gedcom, base + ".DBF")

@@ -79,7 +79,7 @@ int main(int argc, char** argv) {
         table.SetExclusive(true);
         HCreateTable creator;
         TSilentBuildProgress progress;
-        GedcomState().IbmPc = false;
+        GedcomState().Decoding = gedcom::TextDecoding::Utf8;
         const auto start = std::chrono::steady_clock::now();
         const gedcom::TLookupBuildResult result =
             gedcom::BuildLookupTable(gedcom, base + ".DBF", creator, table, progress);

@@ -27,7 +27,7 @@
 #include "bench/BenchLookupTable.h"
 #include "bench/BenchMeasures.h"
 #include "bench/SyntheticGedcom.h"
-#include "gedcom/CharacterSet.h"
+#include "gedcom/TextDecoding.h"
 #include "gedcom/FilePaths.h"
 #include "gedcom/GedcomState.h"
 #include "person/GedcomPerson.h"
@@ -106,7 +106,7 @@ int main(int argc, char** argv) {
             individuals = WriteSyntheticGedcomFile(gedcom, options).individuals;
         }
         TGedcomState& state = GedcomState();
-        state.IbmPc = gedcom::DetectCharacterSet(gedcom) == gedcom::CharacterSet::IbmPc;
+        state.Decoding = gedcom::ChooseTextDecoding(gedcom);
         state.CurrentGedcomPath = gedcom;
         TBenchLookupTable files = lookup.empty() ? TBenchLookupTable::Build(gedcom, base + ".DBF")
                                                  : TBenchLookupTable::Given(lookup);

@@ -30,7 +30,7 @@
 #include "bench/BenchMeasures.h"
 #include "bench/SyntheticGedcom.h"
 #include "dbcontrols/HDBPickList.h"
-#include "gedcom/CharacterSet.h"
+#include "gedcom/TextDecoding.h"
 #include "gedcom/FilePaths.h"
 #include "gedcom/GedcomState.h"
 #include "person/NameSearch.h"
@@ -92,7 +92,7 @@ int main(int argc, char** argv) {
             WriteSyntheticGedcomFile(gedcom, options);
         }
         TGedcomState& state = GedcomState();
-        state.IbmPc = gedcom::DetectCharacterSet(gedcom) == gedcom::CharacterSet::IbmPc;
+        state.Decoding = gedcom::ChooseTextDecoding(gedcom);
         state.CurrentGedcomPath = gedcom;
         TBenchLookupTable files = lookup.empty() ? TBenchLookupTable::Build(gedcom, base + ".DBF")
                                                  : TBenchLookupTable::Given(lookup);

@@ -352,7 +352,7 @@ int main(int argc, char** argv) {
         }
     }
     const std::string lookup = base + ".DBF";
-    GedcomState().IbmPc = false;
+    GedcomState().Decoding = gedcom::TextDecoding::Utf8;
     std::printf("file: %s\nplatform: %s\nload before: %s\n", gedcomPath.c_str(),
                 qPrintable(QGuiApplication::platformName()), LoadAverage().c_str());
 

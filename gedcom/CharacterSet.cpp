@@ -38,6 +38,4 @@ const char* CharacterSetName(CharacterSet set) {
     return "other";
 }
 
-void ConvertIbmPcLine(char* line, size_t length) { OemToAnsi(line, length); }
-
 }  // namespace gedcom

@@ -1,6 +1,6 @@
 // Character-set detection. A GEDCOM file names its character set on a level-1 CHAR line of the
-// header record. Only the IBM PC code page changes what the program does: such files are
-// converted line by line to Windows-1252 before use. ANSEL and Macintosh text is used as is.
+// header record; TextDecoding.h turns the answer (and a byte-order mark) into the file's
+// decoding.
 #pragma once
 
 #include <cstddef>
@@ -25,8 +25,5 @@ CharacterSet DetectCharacterSet(const std::string& path);
 
 // A short English name of the character set: "IBM PC", "ANSI", "ANSEL", "Macintosh", "other".
 const char* CharacterSetName(CharacterSet set);
-
-// Converts one line read from an IBM PC file to Windows-1252 in place; the length is unchanged.
-void ConvertIbmPcLine(char* line, size_t length);
 
 }  // namespace gedcom

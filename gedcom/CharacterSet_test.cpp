@@ -57,12 +57,6 @@ TEST_F(CharacterSetTest, NoCharLineOrEmptyFileGivesOther) {
     EXPECT_EQ(Detect(""), CharacterSet::Other);
 }
 
-TEST_F(CharacterSetTest, ConversionTurnsIbmPcBytesIntoAnsi) {
-    std::string line = "1 NAME Fran\x87ois /M\x81ller/";
-    ConvertIbmPcLine(line.data(), line.size());
-    EXPECT_EQ(line, "1 NAME Fran\xE7ois /M\xFCller/");
-}
-
 TEST_F(CharacterSetTest, SampleFilesDetectAsDeclared) {
     std::string folder = LINEATUM_SAMPLES_DIR;
     ASSERT_TRUE(std::filesystem::exists(folder + "/royal92.ged")) << "no samples";

@@ -143,7 +143,7 @@ void TCreateIndexForm::FormCreate() {
     status->clear();
     individuals->clear();
     pendingActivity_ = pendingStatus_ = pendingIndividuals_ = PendingText();
-    GedTable.SetTransliterate(GedcomState().IbmPc);
+    GedTable.SetTransliterate(GedcomState().IbmPc());
 }
 
 void TCreateIndexForm::reject() {

@@ -45,7 +45,7 @@ public:
 class CreateIndexFormTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        GedcomState().IbmPc = false;
+        GedcomState().Decoding = gedcom::TextDecoding::Utf8;
         GedcomState().BuildCancelled = false;
         shown_.reset();
         gedcom_ = dir_.Write("family.ged", "0 HEAD\n0 @I1@ INDI\n1 NAME John /Smith/\n0 TRLR\n");
@@ -53,7 +53,7 @@ protected:
         index_ = dir_.File("QBTEST.CDX");
     }
     void TearDown() override {
-        GedcomState().IbmPc = false;
+        GedcomState().Decoding = gedcom::TextDecoding::Utf8;
         GedcomState().BuildCancelled = false;
         InstallHost(nullptr);
     }
@@ -169,9 +169,9 @@ TEST_F(CreateIndexFormTest, TableComponentsAreSetUpForTheLookupTable) {
 }
 
 TEST_F(CreateIndexFormTest, TransliterateFollowsTheIbmPcFlag) {
-    GedcomState().IbmPc = true;
+    GedcomState().Decoding = gedcom::TextDecoding::CodePage437;
     EXPECT_TRUE(TCreateIndexForm().GedTable.Transliterate());
-    GedcomState().IbmPc = false;
+    GedcomState().Decoding = gedcom::TextDecoding::Utf8;
     EXPECT_FALSE(TCreateIndexForm().GedTable.Transliterate());
 }
 

@@ -4,12 +4,17 @@
 
 #include <string>
 
+#include "gedcom/TextDecoding.h"
+
 struct TGedcomState {
     // Full path of the GEDCOM file being viewed; empty when none.
     std::string CurrentGedcomPath;
-    // True when the current file declares the IBM PC character set; its lines are then
-    // converted to Windows-1252 wherever they are read. False at program start.
-    bool IbmPc = false;
+    // How the current file's lines are decoded wherever they are read (ChooseTextDecoding);
+    // Utf8 at program start.
+    gedcom::TextDecoding Decoding = gedcom::TextDecoding::Utf8;
+    // True when the current file is read as the IBM PC code page: its lookup table is then
+    // kept with xBase transliteration.
+    bool IbmPc() const { return Decoding == gedcom::TextDecoding::CodePage437; }
     // Set when the user cancels a lookup-table build.
     bool BuildCancelled = false;
 };

@@ -30,6 +30,37 @@ std::string PointerOf(std::string_view line) {
     return std::string(reach.substr(0, second));
 }
 
+bool IsIndividualRecord(std::string_view line) {
+    const size_t first = line.find('@');
+    if (first == std::string_view::npos) return false;
+    const size_t second = line.substr(first + 1, kPointerReach).find('@');
+    if (second == std::string_view::npos) return false;
+    std::string_view rest = TrimLeft(line.substr(first + 1 + second + 1));
+    rest = rest.substr(0, rest.find(' '));
+    if (rest.size() != 4) return false;
+    for (size_t i = 0; i < 4; ++i) {
+        const char c = rest[i] >= 'a' && rest[i] <= 'z' ? static_cast<char>(rest[i] - 32) : rest[i];
+        if (c != "INDI"[i]) return false;
+    }
+    return true;
+}
+
+std::string_view Utf8Prefix(std::string_view text, size_t count) {
+    size_t characters = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        // Every byte but a continuation byte starts a character.
+        if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80 && characters++ == count) {
+            return text.substr(0, i);
+        }
+    }
+    return text;
+}
+
+std::string_view Utf8Substr(std::string_view text, size_t start, size_t count) {
+    const std::string_view skipped = Utf8Prefix(text, start);
+    return Utf8Prefix(text.substr(skipped.size()), count);
+}
+
 std::string PadToWidth(std::string_view text, size_t width) {
     std::string field(text.substr(0, width));
     field.resize(width, ' ');

@@ -27,6 +27,18 @@ inline bool NotBlank(std::string_view text) { return !IsBlank(text); }
 // "0 @I12@ INDI" gives "I12".
 std::string PointerOf(std::string_view line);
 
+// True when `line`, a blank-trimmed level-0 line with a pointer, starts an individual's
+// record: the word after its pointer is INDI in any letter case, whatever the pointer says.
+// "0 @P12@ INDI" is an individual, "0 @I1@ FAM" is not.
+bool IsIndividualRecord(std::string_view line);
+
+// The first `count` characters of UTF-8 text (all of it when it is shorter); a character is
+// never cut in two.
+std::string_view Utf8Prefix(std::string_view text, size_t count);
+
+// The characters of UTF-8 text from the `start`th (counted from 0), at most `count` of them.
+std::string_view Utf8Substr(std::string_view text, size_t start, size_t count);
+
 // Left-aligns `text` in a field of `width` bytes: pads with spaces on the right and cuts
 // whatever lies beyond the width.
 std::string PadToWidth(std::string_view text, size_t width);

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <stdexcept>
@@ -13,6 +14,27 @@ namespace {
 constexpr size_t kUnknown = static_cast<size_t>(-1);
 
 bool IsTerminator(char c) { return c == '\n' || c == '\r'; }
+
+bool IsHighSurrogate(char32_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+bool IsLowSurrogate(char32_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+
+void AppendUtf8(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
 
 [[noreturn]] void ThrowFileError(const char* what, const std::string& path, int error) {
     throw std::runtime_error(std::string(what) + " " + path + ": " + std::strerror(error));
@@ -31,6 +53,24 @@ TLineStream::TLineStream(const std::string& path) : path_(path) {
     }
     size_ = info.st_size;
     buffer_.assign(capacity_ + 1, '\0');
+
+    const size_t head = ReadChunk(0, 3);
+    const auto byte = [&](size_t i) { return static_cast<unsigned char>(buffer_[i]); };
+    if (head >= 3 && byte(0) == 0xEF && byte(1) == 0xBB && byte(2) == 0xBF) {
+        mark_ = ByteOrderMark::Utf8;
+        markLength_ = 3;
+    } else if (head >= 2 && byte(0) == 0xFF && byte(1) == 0xFE) {
+        mark_ = ByteOrderMark::Utf16Le;
+        markLength_ = 2;
+    } else if (head >= 2 && byte(0) == 0xFE && byte(1) == 0xFF) {
+        mark_ = ByteOrderMark::Utf16Be;
+        markLength_ = 2;
+    }
+    if (Utf16()) {
+        // Whole code units per chunk.
+        capacity_ = kCapacity + 1;
+        buffer_.assign(capacity_ + 1, '\0');
+    }
 }
 
 TLineStream::~TLineStream() {
@@ -55,20 +95,41 @@ size_t TLineStream::ReadChunk(int64_t offset, size_t count) {
     return done;
 }
 
+char16_t TLineStream::UnitAt(size_t index) const {
+    const auto first = static_cast<unsigned char>(buffer_[index]);
+    const auto second = static_cast<unsigned char>(buffer_[index + 1]);
+    return mark_ == ByteOrderMark::Utf16Le ? static_cast<char16_t>(first | (second << 8))
+                                           : static_cast<char16_t>((first << 8) | second);
+}
+
+bool TLineStream::TerminatorUnitAt(size_t index) const {
+    const char16_t unit = UnitAt(index);
+    return unit == u'\n' || unit == u'\r';
+}
+
 // Loads the next chunk, starting where the valid bytes of the previous one ended. Unless the
 // chunk reaches the end of the file, it is cut back to the terminator of its last whole line;
-// the terminators at the very end are cut too, as they may be the CR of a CR LF pair whose LF
-// lies in the next chunk. The cut bytes are read again with the next chunk.
+// a CR at the very end is cut too, as it may be the first half of a CR LF pair whose LF lies
+// in the next chunk. The cut bytes are read again with the next chunk, so every byte is read
+// at most twice however short the lines are.
 void TLineStream::Fill() {
+    const size_t unit = Utf16() ? 2 : 1;
+    const auto crAt = [&](size_t i) {
+        return unit == 2 ? UnitAt(i) == u'\r' : buffer_[i] == '\r';
+    };
+    const auto terminatorAt = [&](size_t i) {
+        return unit == 2 ? TerminatorUnitAt(i) : IsTerminator(buffer_[i]);
+    };
     int64_t start = chunkStart_ + static_cast<int64_t>(validLength_);
     for (;;) {
         size_t n = ReadChunk(start, capacity_);
         size_t valid = n;
         bool reachesEnd = n < capacity_ || start + static_cast<int64_t>(n) >= size_;
         if (!reachesEnd) {
-            while (valid > 1 && IsTerminator(buffer_[valid - 1])) --valid;
-            while (valid > 1 && !IsTerminator(buffer_[valid - 1])) --valid;
-            if (!IsTerminator(buffer_[valid - 1])) {
+            valid -= valid % unit;
+            if (valid >= unit && crAt(valid - unit)) valid -= unit;
+            while (valid >= unit && !terminatorAt(valid - unit)) valid -= unit;
+            if (valid == 0) {
                 // Not one whole line in the chunk: grow the buffer and read the chunk again.
                 capacity_ *= 2;
                 buffer_.assign(capacity_ + 1, '\0');
@@ -99,6 +160,7 @@ size_t TLineStream::NextTerminator(size_t from) {
 }
 
 std::string_view TLineStream::ReadLine() {
+    if (Utf16()) return ReadUtf16Line();
     if (scanPosition_ == validLength_) Fill();
     char* data = buffer_.data();
     size_t start = lineStart_;
@@ -114,9 +176,47 @@ std::string_view TLineStream::ReadLine() {
     lineStart_ = scanPosition_;
     if (scanPosition_ == validLength_ && chunkReachesEnd_) endOfFile_ = true;
 
+    if (chunkStart_ + static_cast<int64_t>(start) == 0) start += std::min(markLength_, end);
     size_t length = end - start;
     if (const void* nul = std::memchr(data + start, '\0', length)) {
         length = static_cast<size_t>(static_cast<const char*>(nul) - (data + start));
     }
     return std::string_view(data + start, length);
+}
+
+std::string_view TLineStream::ReadUtf16Line() {
+    if (scanPosition_ == validLength_) Fill();
+    size_t start = lineStart_;
+    size_t end = start;
+    while (end + 1 < validLength_ && !TerminatorUnitAt(end)) end += 2;
+    if (end + 1 < validLength_) {
+        const bool pair =
+            UnitAt(end) == u'\r' && end + 3 < validLength_ && UnitAt(end + 2) == u'\n';
+        scanPosition_ = end + (pair ? 4 : 2);
+    } else {
+        // The last line of the file, perhaps with an odd byte at its end.
+        end = scanPosition_ = validLength_;
+    }
+    lineStart_ = scanPosition_;
+    if (scanPosition_ == validLength_ && chunkReachesEnd_) endOfFile_ = true;
+
+    if (chunkStart_ + static_cast<int64_t>(start) == 0) start += std::min(markLength_, end);
+    utf8Line_.clear();
+    for (size_t i = start; i < end;) {
+        if (i + 1 == end) {
+            AppendUtf8(utf8Line_, 0xFFFD);  // a final odd byte
+            break;
+        }
+        char32_t c = UnitAt(i);
+        i += 2;
+        if (c == 0) break;
+        if (IsHighSurrogate(c) && i + 1 < end && IsLowSurrogate(UnitAt(i))) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (UnitAt(i) - 0xDC00);
+            i += 2;
+        } else if (IsHighSurrogate(c) || IsLowSurrogate(c)) {
+            c = 0xFFFD;
+        }
+        AppendUtf8(utf8Line_, c);
+    }
+    return utf8Line_;
 }

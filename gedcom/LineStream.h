@@ -12,8 +12,14 @@
 // Reads a file in chunks of whole lines. LF, CR LF and a lone CR each end a line; no other
 // byte does (a tab or a Ctrl-Z is part of the line). A final line without a terminator is still
 // returned, a terminator at the very end of the file makes no extra empty line, and an empty
-// file gives exactly one empty line. Lines are handed out in place, in the file's own
-// character set, without their terminators.
+// file gives exactly one empty line. Lines are handed out without their terminators.
+//
+// A byte-order mark at the start of the file decides how the file is read and is never part
+// of the first line's text (the first line still begins at offset 0):
+// - EF BB BF (UTF-8) and no mark: lines are handed out in place, in the file's own bytes;
+// - FF FE or FE FF: the whole file is UTF-16, little- or big-endian. Lines end at the code
+//   units LF and CR, and each line is handed out converted to UTF-8; an unpaired surrogate and
+//   a final odd byte become U+FFFD. Offsets stay byte offsets into the file.
 //
 // Chunks hold at most kCapacity bytes; a chunk always ends with the terminator of its last
 // whole line, so a CR LF pair is never split between two chunks. A line longer than a chunk
@@ -23,6 +29,8 @@
 // LinePosition(), ReadLine(), examine the line. Not thread-safe; one reader per thread.
 class TLineStream {
 public:
+    enum class ByteOrderMark : uint8_t { None, Utf8, Utf16Le, Utf16Be };
+
     // Bytes read per chunk (the buffer has one more byte for the NUL after the valid bytes).
     static constexpr size_t kCapacity = 32383;
 
@@ -40,8 +48,9 @@ public:
     int64_t LinePosition() const { return chunkStart_ + static_cast<int64_t>(lineStart_); }
 
     // Returns the next line without its terminator. The text lives in the reader's buffer and
-    // stays valid until the next ReadLine; it is followed by a NUL. A NUL byte inside a line
-    // ends the text callers see. Throws std::runtime_error when the file cannot be read.
+    // stays valid until the next ReadLine; it is followed by a NUL. A NUL byte (in UTF-16, a
+    // NUL code unit) inside a line ends the text callers see. Throws std::runtime_error when
+    // the file cannot be read.
     std::string_view ReadLine();
 
     // True once the line just handed out was the last line of the file.
@@ -50,10 +59,18 @@ public:
     // The file's size in bytes, taken when it was opened.
     int64_t Size() const { return size_; }
 
+    // The byte-order mark the file begins with.
+    ByteOrderMark Mark() const { return mark_; }
+
 private:
     void Fill();
     size_t ReadChunk(int64_t offset, size_t count);
     size_t NextTerminator(size_t from);
+    // UTF-16 reading: code units of two bytes, in the mark's byte order.
+    bool Utf16() const { return mark_ == ByteOrderMark::Utf16Le || mark_ == ByteOrderMark::Utf16Be; }
+    char16_t UnitAt(size_t index) const;
+    bool TerminatorUnitAt(size_t index) const;
+    std::string_view ReadUtf16Line();
 
     std::string path_;
     int fd_ = -1;
@@ -68,4 +85,7 @@ private:
     bool endOfFile_ = false;
     size_t nextLf_ = 0;            // where the next LF and CR of the chunk lie, once looked up
     size_t nextCr_ = 0;
+    ByteOrderMark mark_ = ByteOrderMark::None;
+    size_t markLength_ = 0;        // bytes of the mark, skipped when the first line is read
+    std::string utf8Line_;         // a UTF-16 line converted for the caller
 };

@@ -166,18 +166,108 @@ TEST_F(LineStreamTest, LinesLongerThanTheBufferComeWhole) {
     }
 }
 
+void ExpectSameLines(const std::vector<ReadLine>& got, const std::vector<ReferenceLine>& want,
+                     const std::string& label) {
+    ASSERT_EQ(got.size(), want.size()) << label;
+    for (size_t i = 0; i < want.size(); ++i) {
+        ASSERT_EQ(got[i].offset, want[i].offset) << label << " line " << i;
+        ASSERT_EQ(got[i].text, want[i].text) << label << " line " << i;
+    }
+}
+
 TEST_F(LineStreamTest, SampleFilesGiveTheirExactLinesAndOffsets) {
     std::vector<std::string> files = SampleGedcomFiles(LINEATUM_SAMPLES_DIR);
     ASSERT_FALSE(files.empty()) << "no GEDCOM samples at " << LINEATUM_SAMPLES_DIR;
     for (const std::string& file : files) {
-        std::string bytes = ReadFileBytes(file);
-        std::vector<ReadLine> got = ReadAll(file);
-        std::vector<ReferenceLine> want = ReferenceLines(bytes);
-        ASSERT_EQ(got.size(), want.size()) << file;
-        for (size_t i = 0; i < want.size(); ++i) {
-            ASSERT_EQ(got[i].offset, want[i].offset) << file << " line " << i;
-            ASSERT_EQ(got[i].text, want[i].text) << file << " line " << i;
+        ExpectSameLines(ReadAll(file), ExpectedLines(ReadFileBytes(file)), file);
+    }
+}
+
+TEST_F(LineStreamTest, AUtf8MarkIsNotPartOfTheFirstLine) {
+    const std::string bytes = "\xEF\xBB\xBF" "0 HEAD\r\n1 CHAR UTF-8\r\n0 TRLR";
+    const std::string path = dir_.Write("bom.ged", bytes);
+    ExpectSameLines(ReadAll(path), ExpectedLines(bytes), "marked");
+    EXPECT_EQ(ReadAll(path)[0].text, "0 HEAD");
+    EXPECT_EQ(TLineStream(path).Mark(), TLineStream::ByteOrderMark::Utf8);
+    // Read again from the start, the first line still comes without its mark.
+    EXPECT_EQ(ReadAll(path, 0)[0].text, "0 HEAD");
+    EXPECT_EQ(ReadAll(dir_.Write("only.ged", "\xEF\xBB\xBF"))[0].text, "");
+}
+
+// The bytes of a UTF-16 file holding `units`, in either byte order, with its mark.
+std::string Utf16Bytes(const std::u16string& units, bool little) {
+    std::string bytes = little ? "\xFF\xFE" : "\xFE\xFF";
+    for (char16_t u : units) {
+        const char low = static_cast<char>(u & 0xFF);
+        const char high = static_cast<char>(u >> 8);
+        bytes += little ? std::string{low, high} : std::string{high, low};
+    }
+    return bytes;
+}
+
+TEST_F(LineStreamTest, Utf16FilesComeAsUtf8LinesAtTheirByteOffsets) {
+    const std::u16string text =
+        u"0 HEAD\r\n1 CHAR UNICODE\r\n0 @I1@ INDI\n1 NAME Anton\u00EDn /Dvo\u0159\u00E1k/\r"
+        u"1 NOTE \u010A\u0D0A \U0001F600\r\n0 TRLR";
+    for (bool little : {true, false}) {
+        const std::string bytes = Utf16Bytes(text, little);
+        const std::string path = dir_.Write("u16.ged", bytes);
+        const std::vector<ReadLine> got = ReadAll(path);
+        ExpectSameLines(got, ExpectedLines(bytes), little ? "little-endian" : "big-endian");
+        ASSERT_EQ(got.size(), 6u);
+        EXPECT_EQ(got[0].text, "0 HEAD");
+        EXPECT_EQ(got[3].text, "1 NAME Antonín /Dvořák/");
+        // U+010A and U+0D0A hold the bytes of LF and CR; only whole code units end a line.
+        EXPECT_EQ(got[4].text, "1 NOTE \u010A\u0D0A \U0001F600");
+        EXPECT_EQ(got[2].offset, 2 + 2 * 24);
+        // A reader set at a stored offset reads the same record.
+        const std::vector<ReadLine> record = ReadAll(path, got[2].offset);
+        EXPECT_EQ(record[0].text, "0 @I1@ INDI");
+        EXPECT_EQ(record[1].text, got[3].text);
+    }
+}
+
+TEST_F(LineStreamTest, BrokenUtf16BecomesReplacementCharactersAndLosesNothingAfter) {
+    std::u16string text = u"0 HEAD\r\n1 NOTE a";
+    text += static_cast<char16_t>(0xD800);  // a high surrogate followed by a letter
+    text += u"b";
+    text += static_cast<char16_t>(0xDC00);  // a lone low surrogate
+    text += u"\r\n0 TRLR\r\n";
+    std::string bytes = Utf16Bytes(text, true) + "x";  // and a final odd byte
+    const std::vector<ReadLine> got = ReadAll(dir_.Write("broken.ged", bytes));
+    ExpectSameLines(got, ExpectedLines(bytes), "broken");
+    ASSERT_EQ(got.size(), 4u);
+    EXPECT_EQ(got[1].text, "1 NOTE a\uFFFDb\uFFFD");
+    EXPECT_EQ(got[2].text, "0 TRLR");
+    EXPECT_EQ(got[3].text, "\uFFFD");
+}
+
+TEST_F(LineStreamTest, Utf16AcrossManyChunksAgreesWithTheReference) {
+    std::mt19937 random(20261209);
+    for (bool little : {true, false}) {
+        std::u16string text;
+        const char16_t* terminators[] = {u"\r\n", u"\n", u"\r"};
+        while (text.size() < 3 * TLineStream::kCapacity) {
+            const size_t length = random() % 7 == 0 ? random() % 40000 : random() % 60;
+            for (size_t i = 0; i < length; ++i) {
+                text += static_cast<char16_t>(random() % 3 == 0 ? 0x100 + random() % 0x2000
+                                                                : 'a' + random() % 26);
+            }
+            text += terminators[random() % 3];
         }
+        const std::string bytes = Utf16Bytes(text, little);
+        ExpectSameLines(ReadAll(dir_.Write("many.ged", bytes)), ExpectedLines(bytes),
+                        little ? "little-endian" : "big-endian");
+    }
+}
+
+// A file that begins with nothing but line breaks, across many chunks.
+TEST_F(LineStreamTest, ManyLeadingEmptyLinesKeepTheirOffsets) {
+    for (const char* terminator : {"\n", "\r\n", "\r"}) {
+        std::string bytes;
+        for (int i = 0; i < 100000; ++i) bytes += terminator;
+        bytes += "0 HEAD";
+        ExpectLinesOf(bytes, "empty lines");
     }
 }
 

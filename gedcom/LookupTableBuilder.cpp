@@ -5,11 +5,12 @@
 #include <cstdint>
 #include <limits>
 
-#include "gedcom/CharacterSet.h"
 #include "gedcom/FilePaths.h"
 #include "gedcom/GedcomState.h"
 #include "gedcom/GedcomStrings.h"
 #include "gedcom/LineStream.h"
+#include "gedcom/StoredText.h"
+#include "gedcom/TextDecoding.h"
 #include "table/HCreateTable.h"
 #include "table/HTable.h"
 
@@ -77,28 +78,29 @@ void Scan(const std::string& gedcomPath, HTable& table, TLookupBuildProgress& pr
           TLookupBuildResult& result) {
     TGedcomState& state = GedcomState();
     state.BuildCancelled = false;
-    const bool ibmPc = state.IbmPc;
+    const TextDecoding decoding = state.Decoding;
     TLineStream reader(gedcomPath);
     const int64_t size = reader.Size();
-    std::string converted;
+    std::string stored;
     PendingRow row;
     bool pending = false;
     int64_t counted = 0;
     while (!reader.EndOfFile()) {
         const int64_t offset = reader.LinePosition();
         std::string_view line = Trim(reader.ReadLine());
-        if (ibmPc && !line.empty()) {
-            converted.assign(line);
-            ConvertIbmPcLine(converted.data(), converted.size());
-            line = converted;
+        // Only level-0 and level-1 lines matter; an ASCII first character is the same in every
+        // decoding, so the others are passed over before they are decoded.
+        if (line.empty() || (line[0] != '0' && line[0] != '1' && IsAscii(line.substr(0, 1)))) {
+            continue;
         }
+        line = Trim(StoredLine(decoding, line, stored));
         if (line.empty() || (line[0] != '0' && line[0] != '1')) continue;
         const bool pointerLine = StartsWith(line, "0 @");
         if (pointerLine || StartsWith(line, "0 TR")) {
             if (pending) WriteRow(table, row, result);
             // A trailer ends the record before it but starts none.
             pending = pointerLine;
-            row.individual = StartsWith(line, "0 @I");
+            row.individual = pointerLine && IsIndividualRecord(line);
             if (row.individual) ++result.individuals;
             row.pointer = pointerLine ? PointerOf(line) : std::string();
             row.offset = offset;
@@ -126,26 +128,6 @@ const std::vector<std::string>& LookupTableFields() {
     static const std::vector<std::string> fields = {"RTYPE;C;1;0", "NAME;C;70;0", "POINTER;C;20;0",
                                                     "OFFSET;N;10;0"};
     return fields;
-}
-
-TLookupName ComposeLookupName(std::string_view line) {
-    TLookupName result;
-    const std::string_view value = Trim(line.substr(std::min<size_t>(6, line.size()), 99));
-    const size_t first = value.find('/');
-    std::string_view given;
-    std::string_view surname;
-    if (first != std::string_view::npos) {
-        given = value.substr(0, first);
-        surname = value.substr(first + 1);
-        const size_t second = surname.find('/');
-        surname =
-            second == std::string_view::npos ? surname.substr(0, 99) : surname.substr(0, second);
-    }
-    result.named = !surname.empty() || !given.empty();
-    result.name.assign(Trim(surname));
-    result.name += ", ";
-    result.name += Trim(given);
-    return result;
 }
 
 TLookupBuildResult BuildLookupTable(const std::string& gedcomPath, const std::string& lookupPath,

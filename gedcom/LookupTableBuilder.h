@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "gedcom/LookupBuildProgress.h"
+#include "gedcom/LookupName.h"
 
 class HCreateTable;
 class HTable;
@@ -17,19 +18,6 @@ namespace gedcom {
 
 // The creation list of the lookup table (name;type;width;decimals), in field order.
 const std::vector<std::string>& LookupTableFields();
-
-// The sortable name of an individual, composed from one "1 NAME" line.
-struct TLookupName {
-    std::string name;    // surname part + ", " + given part, each trimmed
-    bool named = false;  // the row's type is "I": the untrimmed parts are not both empty
-};
-
-// Composes the name from `line`, a trimmed line that begins with "1 NAME". The value is the
-// 7th to 105th character, trimmed. Given part: the text before the first "/"; surname part:
-// the text after it up to the next "/" (or to the end of the value). Without any "/" both
-// parts are empty, which gives ", " and named false.
-// "1 NAME John William /Smith/" gives ("Smith, John William", true).
-TLookupName ComposeLookupName(std::string_view line);
 
 struct TLookupBuildResult {
     std::string tablePath;  // lookup path with the extension ".DBF"
@@ -41,7 +29,7 @@ struct TLookupBuildResult {
     // both files have been removed.
     bool failed = false;
     int64_t rows = 0;
-    int64_t individuals = 0;       // level-0 lines whose pointer begins with "I"
+    int64_t individuals = 0;       // records whose level-0 tag is INDI
     int64_t namedIndividuals = 0;  // rows of type "I"
     double scanSeconds = 0;        // reading the file and appending the rows
     double nameTagSeconds = 0;
@@ -52,8 +40,9 @@ struct TLookupBuildResult {
 // overwriting any table there, and its index at the same path with ".CDX" (an old index
 // file there is removed first). `creator` is bound to `table` and given the lookup table's
 // field list, FoxPro 2, overwrite on, keep-open off; `table` keeps its other settings
-// (exclusive, Transliterate, OnStatus, OnZadarirError). Lines are converted from the IBM PC
-// code page when GedcomState().IbmPc is set. Clears GedcomState().BuildCancelled, then looks
+// (exclusive, Transliterate, OnStatus, OnZadarirError). Each line is decoded by
+// GedcomState().Decoding and converted to the table's Windows-1252 (StoredLine) before the
+// rules apply. Clears GedcomState().BuildCancelled, then looks
 // at it every 200 counted lines, after updating the progress labels. On return the table is
 // inactive.
 //

@@ -1,9 +1,12 @@
 #include "person/GedcomPerson.h"
 
-#include "gedcom/CharacterSet.h"
+#include "gedcom/LookupName.h"
 #include "gedcom/GedcomState.h"
 #include "gedcom/GedcomStrings.h"
 #include "gedcom/LineStream.h"
+#include "gedcom/StoredText.h"
+#include "gedcom/TextDecoding.h"
+#include "gedcom/Windows1252.h"
 #include "person/Notes.h"
 #include "person/RecordLines.h"
 #include "table/CharServices.h"
@@ -16,11 +19,16 @@ constexpr size_t kPointerReach = 99;
 constexpr size_t kDateLength = 100;
 constexpr size_t kPlaceLength = 150;
 
+// The pointer a line names, as the table stores pointers.
+std::string StoredPointer(std::string_view line) {
+    return gedcom::ToStoredText(TGedcomPerson::ExtractPointer(line));
+}
+
 // The upper-case pointer of the first line tagged `tag`, or empty.
 std::string FirstPointer(const std::vector<std::string>& lines, std::string_view tag) {
     for (const std::string& line : lines) {
         std::string key = person::LineKey(line);
-        if (person::HasTag(key, tag)) return TGedcomPerson::ExtractPointer(key);
+        if (person::HasTag(key, tag)) return StoredPointer(key);
     }
     return std::string();
 }
@@ -30,9 +38,21 @@ std::vector<std::string> AllPointers(const std::vector<std::string>& lines, std:
     std::vector<std::string> pointers;
     for (const std::string& line : lines) {
         std::string key = person::LineKey(line);
-        if (person::HasTag(key, tag)) pointers.push_back(TGedcomPerson::ExtractPointer(key));
+        if (person::HasTag(key, tag)) pointers.push_back(StoredPointer(key));
     }
     return pointers;
+}
+
+// The name the record's last "1 NAME" line gives, as the file has it; empty when the record is
+// not an individual's or has no NAME line.
+std::string ShownName(const std::vector<std::string>& record) {
+    if (record.empty() || !gedcom::IsIndividualRecord(gedcom::Trim(record.front()))) return {};
+    std::string name;
+    for (const std::string& line : record) {
+        const std::string_view trimmed = gedcom::Trim(line);
+        if (gedcom::StartsWith(trimmed, "1 NAME")) name = gedcom::ComposeShownName(trimmed);
+    }
+    return name;
 }
 
 // Date and place of the first MARR event of a family record.
@@ -69,6 +89,7 @@ TGedcomPerson::~TGedcomPerson() = default;
 void TGedcomPerson::Reset() {
     FRecNo = -1;
     FName = kUnknownName;
+    FStoredName = kUnknownName;
     FPointer.clear();
     FOffset = -1;
     FFamcPointer.clear();
@@ -97,6 +118,8 @@ void TGedcomPerson::Reset() {
 
 std::string TGedcomPerson::Name() const { return std::string(gedcom::Trim(FName)); }
 
+std::string TGedcomPerson::StoredName() const { return std::string(gedcom::Trim(FStoredName)); }
+
 std::string TGedcomPerson::Pointer() const { return std::string(gedcom::Trim(FPointer)); }
 
 void TGedcomPerson::LoadByPointer(std::string_view pointer) {
@@ -106,11 +129,13 @@ void TGedcomPerson::LoadByPointer(std::string_view pointer) {
     if (!FindPointer(table_, FPointer)) return;
 
     FRecNo = table_.RecNo();
-    FName = table_.FieldText("NAME");
+    FStoredName = table_.FieldText("NAME");
     FOffset = table_.FieldInteger("OFFSET");
     // Every record of one load comes from the same file.
     const std::string gedcomFile = GedcomState().CurrentGedcomPath;
     ReadRecordAt(FOffset, gedcomFile, FRawRecord);
+    FName = ShownName(FRawRecord);
+    if (FName.empty()) FName = gedcom::Windows1252ToUtf8(FStoredName);
     FFamcPointer = FirstPointer(FRawRecord, "1 FAMC").substr(0, gedcom::kPointerKeyWidth);
     ScanVitalFacts();
     if (FKind != TPersonKind::pkMain) return;
@@ -210,7 +235,7 @@ void TGedcomPerson::LoadSpouses(const std::string& gedcomFile) {
         for (const std::string& line : family) {
             std::string key = person::LineKey(line);
             if (!person::HasTag(key, "1 HUSB") && !person::HasTag(key, "1 WIFE")) continue;
-            std::string candidate = ExtractPointer(gedcom::Trim(line));
+            std::string candidate = StoredPointer(gedcom::Trim(line));
             if (!IsOwnPointer(candidate)) {
                 partner = candidate;
                 break;
@@ -248,12 +273,12 @@ void TGedcomPerson::ReadRecordAt(int64_t offset, const std::string& gedcomFile,
                                  std::vector<std::string>& lines) {
     lines.clear();
     if (offset < 0) return;
-    const bool ibmPc = GedcomState().IbmPc;
+    const gedcom::TextDecoding decoding = GedcomState().Decoding;
     TLineStream stream(gedcomFile);
     stream.SetPosition(offset);
+    std::string scratch;
     while (!stream.EndOfFile()) {
-        std::string line(stream.ReadLine());
-        if (ibmPc) gedcom::ConvertIbmPcLine(line.data(), line.size());
+        std::string line(gedcom::DecodeLine(decoding, stream.ReadLine(), scratch));
         // A level-0 line ends the record, also when it is indented: the table builder
         // recognises indented level-0 lines as records of their own.
         if (!lines.empty() && person::HasLevel(line, '0')) break;

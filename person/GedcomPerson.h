@@ -50,8 +50,8 @@ public:
     // children.
     void Reset();
 
-    // Loads the person whose pointer (without at-signs) is `pointer` and, by kind, the
-    // relatives. A blank or unknown pointer leaves the person unknown, without any report.
+    // Loads the person whose pointer (without at-signs, in the table's Windows-1252 as every
+    // pointer the model passes around) is `pointer` and, by kind, the relatives. A blank or unknown pointer leaves the person unknown, without any report.
     // Throws std::runtime_error when the GEDCOM file cannot be opened or read; the person is
     // then partly loaded. REQUIRES: GedcomState().CurrentGedcomPath names the file that the
     // lookup table was built from.
@@ -61,6 +61,8 @@ public:
     bool Known() const { return FRecNo > 0; }
     // The name as every view displays it: FName blank-trimmed ("Surname, Given names").
     std::string Name() const;
+    // The name as the lookup table stores it: FStoredName blank-trimmed (Windows-1252).
+    std::string StoredName() const;
     // The pointer blank-trimmed (FPointer without its padding).
     std::string Pointer() const;
 
@@ -86,8 +88,8 @@ public:
 
     // Fills `lines` with the record that starts at byte `offset` of `gedcomFile`: its first
     // line and every following line up to, not including, the next line whose first
-    // non-blank character is "0" (or the end of the file). Lines are kept as read, converted
-    // from the IBM PC code page when GedcomState().IbmPc is set. A negative offset gives no
+    // non-blank character is "0" (or the end of the file). Lines are decoded to UTF-8 by
+    // GedcomState().Decoding, otherwise kept as read. A negative offset gives no
     // lines. Opens the file anew for every call; throws std::runtime_error when it cannot be
     // opened or read.
     static void ReadRecordAt(int64_t offset, const std::string& gedcomFile,
@@ -102,7 +104,11 @@ public:
 
     const TPersonKind FKind;
     int32_t FRecNo = -1;
-    std::string FName;         // the table's NAME field as stored; "Unknown" when not found
+    // The name the record's last "1 NAME" line gives by the table's name rule, as the file has
+    // it (UTF-8, at most 70 characters); the stored name when the record has none. "Unknown"
+    // when not found.
+    std::string FName;
+    std::string FStoredName;   // the table's NAME field as stored; "Unknown" when not found
     std::string FPointer;      // exactly 20 characters (blank-padded), or empty
     int64_t FOffset = -1;      // byte offset of the level-0 line in the GEDCOM file
     std::string FFamcPointer;  // first "1 FAMC" pointer, upper case, at most 20 characters

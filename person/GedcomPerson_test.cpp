@@ -245,13 +245,24 @@ TEST(ReadRecordTest, UnknownOrBlankPointerGivesNoLines) {
     EXPECT_TRUE(lines.empty());
 }
 
-TEST(ReadRecordTest, IbmPcLinesAreConverted) {
-    // 0x82 is e-acute in code page 437 and 0xE9 in Windows-1252.
-    TPersonTestFile file(GedcomText({"0 @I1@ INDI", "1 NAME Ren\x82 /Roy/", "0 TRLR"}), true);
-    Lines lines;
-    TGedcomPerson::ReadRecordAt(0, file.Path(), lines);
-    ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(lines[1], "1 NAME Ren\xE9 /Roy/");
+TEST(ReadRecordTest, LinesAreDecodedByTheFilesCharacterSet) {
+    // 0x82 is e-acute in code page 437, 0x8E in Mac OS Roman; ANSEL puts the acute (0xE2)
+    // before its letter.
+    const struct {
+        const char* charset;
+        const char* name;
+    } cases[] = {{"IBMPC", "Ren\x82"}, {"MACINTOSH", "Ren\x8E"}, {"ANSEL", "Ren\xE2" "e"},
+                 {"UTF-8", "Ren\xC3\xA9"}, {"ANSI", "Ren\xE9"}, {"UTF-8", "Ren\xE9"}};
+    for (const auto& c : cases) {
+        const std::string head = std::string("1 CHAR ") + c.charset;
+        TPersonTestFile file(GedcomText({"0 HEAD", head.c_str(), "0 @I1@ INDI",
+                                         (std::string("1 NAME ") + c.name + " /Roy/").c_str(),
+                                         "0 TRLR"}));
+        Lines lines;
+        TGedcomPerson::ReadRecordByPointer(file.Table(), "I1", file.Path(), lines);
+        ASSERT_EQ(lines.size(), 2u) << c.charset;
+        EXPECT_EQ(lines[1], "1 NAME René /Roy/") << c.charset << " " << c.name;
+    }
 }
 
 TEST(ReadRecordTest, MissingFileThrows) {

@@ -33,7 +33,8 @@ std::string DisplayName(std::string_view name) {
     size_t comma = name.find(',');
     if (comma == std::string_view::npos) return std::string(name);
     std::string_view surname = gedcom::Trim(name.substr(0, comma));
-    std::string_view given = gedcom::Trim(name.substr(comma + 1, kGivenNamesLength));
+    std::string_view given =
+        gedcom::Trim(gedcom::Utf8Substr(name.substr(comma + 1), 0, kGivenNamesLength));
     std::string result(given);
     result += ' ';
     result += surname;

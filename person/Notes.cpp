@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "gedcom/GedcomStrings.h"
+#include "gedcom/StoredText.h"
 #include "person/RecordLines.h"
 
 namespace person {
@@ -36,7 +37,8 @@ TNoteSource FindNoteSource(const std::vector<std::string>& rawRecord) {
         if (gedcom::StartsWith(value, "@N")) {
             std::string_view tail = value.substr(1);
             size_t end = tail.find('@');
-            source.notePointer = std::string(tail.substr(0, std::min<size_t>(end, 99)));
+            source.notePointer =
+                gedcom::ToStoredText(tail.substr(0, std::min<size_t>(end, 99)));
         }
         break;
     }
@@ -53,7 +55,7 @@ void CollectNoteLines(const std::vector<std::string>& lines, std::vector<std::st
         } else if (HasTag(key, "0 @N")) {
             size_t tag = NoteTagPosition(key);
             if (tag == std::string::npos) continue;
-            std::string_view text = trimmed.substr(tag + 4, kNoteLineLength);
+            std::string_view text = gedcom::Utf8Prefix(trimmed.substr(tag + 4), kNoteLineLength);
             if (gedcom::NotBlank(text)) notes.emplace_back(gedcom::Trim(text));
         }
     }

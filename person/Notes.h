@@ -14,7 +14,9 @@ constexpr size_t kNoteLineLength = 250;
 // Where the notes of a record come from, decided by its first "1 NOTE" line alone.
 struct TNoteSource {
     bool hasNotes = false;    // the record has a "1 NOTE" line
-    std::string notePointer;  // upper case; not empty when that line refers to a note record
+    // Not empty when that line refers to a note record: its pointer, letters a to z upper-cased,
+    // in the table's Windows-1252 (as every pointer the table is searched with).
+    std::string notePointer;
 };
 
 // Looks at the first "1 NOTE" line of `rawRecord`. When its value begins with "@N" (such as

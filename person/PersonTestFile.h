@@ -11,15 +11,16 @@
 
 class TPersonTestFile {
 public:
-    // Writes `bytes` as "test.ged", scans it and makes it the current GEDCOM file.
-    explicit TPersonTestFile(const std::string& bytes, bool ibmPc = false) : saved_(GedcomState()) {
+    // Writes `bytes` as "test.ged", scans it and makes it the current GEDCOM file, decoded as
+    // its start and header say.
+    explicit TPersonTestFile(const std::string& bytes) : saved_(GedcomState()) {
         path_ = dir_.Write("test.ged", bytes);
-        Use(path_, ibmPc);
+        Use(path_);
     }
     // Uses an existing file (a public sample) instead.
     TPersonTestFile(const std::string& existingPath, std::nullptr_t) : saved_(GedcomState()) {
         path_ = existingPath;
-        Use(path_, false);
+        Use(path_);
     }
     ~TPersonTestFile() { GedcomState() = saved_; }
     TPersonTestFile(const TPersonTestFile&) = delete;
@@ -29,10 +30,10 @@ public:
     const std::string& Path() const { return path_; }
 
 private:
-    void Use(const std::string& path, bool ibmPc) {
+    void Use(const std::string& path) {
         GedcomState().CurrentGedcomPath = path;
-        GedcomState().IbmPc = ibmPc;
-        table_ = std::make_unique<TScannedLookup>(path, ibmPc);
+        GedcomState().Decoding = gedcom::ChooseTextDecoding(path);
+        table_ = std::make_unique<TScannedLookup>(path, GedcomState().Decoding);
     }
 
     TGedcomState saved_;

@@ -9,6 +9,7 @@
 #include <QStyle>
 
 #include "dbcontrols/HDBPickList.h"
+#include "gedcom/StoredText.h"
 #include "person/NameSearch.h"
 #include "table/HTable.h"
 #include "widgets/AnsiText.h"
@@ -135,13 +136,13 @@ void TPickPerson::CancelButtonClick() { reject(); }
 
 void TPickPerson::PickFindChange(const QString& text) {
     if (text.isEmpty() || table_ == nullptr) return;
-    namesearch::FindNearestName(*table_, ToAnsi(text));
+    namesearch::FindNearestName(*table_, gedcom::ToStoredText(ToUtf8(text)));
 }
 
 bool TPickPerson::NavigatorRecordFind() { return FindDialog->Execute(); }
 
 void TPickPerson::FindDialogFind() {
-    if (table_ != nullptr) namesearch::FindNearestName(*table_, ToAnsi(FindDialog->FindText()));
+    if (table_ != nullptr) namesearch::FindNearestName(*table_, gedcom::ToStoredText(ToUtf8(FindDialog->FindText())));
     FindDialog->close();
     PersonGrid->setFocus();
 }

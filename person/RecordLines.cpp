@@ -1,7 +1,6 @@
 #include "person/RecordLines.h"
 
 #include "gedcom/GedcomStrings.h"
-#include "table/CharServices.h"
 
 namespace person {
 
@@ -10,7 +9,13 @@ namespace {
 constexpr size_t kTagLength = 6;
 }  // namespace
 
-std::string LineKey(std::string_view line) { return AnsiUpper(gedcom::Trim(line)); }
+std::string LineKey(std::string_view line) {
+    std::string key(gedcom::Trim(line));
+    for (char& c : key) {
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    }
+    return key;
+}
 
 bool HasTag(std::string_view key, std::string_view tag) { return gedcom::StartsWith(key, tag); }
 
@@ -18,7 +23,7 @@ std::string TagValue(std::string_view line, size_t maxLength) {
     // Taken from the trimmed line so that indented lines give the same value as plain ones.
     std::string_view trimmed = gedcom::Trim(line);
     if (trimmed.size() <= kTagLength) return std::string();
-    return std::string(gedcom::Trim(trimmed.substr(kTagLength, maxLength)));
+    return std::string(gedcom::Trim(gedcom::Utf8Substr(trimmed, kTagLength, maxLength)));
 }
 
 bool HasLevel(std::string_view line, char level) {

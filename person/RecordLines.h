@@ -9,13 +9,14 @@
 
 namespace person {
 
-// The blank-trimmed, Windows-1252 upper-cased form of `line`, used for every tag test.
+// The blank-trimmed form of `line` with the letters a to z upper-cased, used for every tag
+// test. Other bytes are kept, so a UTF-8 line gives a UTF-8 key.
 std::string LineKey(std::string_view line);
 
 // True when the key of a line begins with `tag` (for example "1 FAMS" or "1 SEX ").
 bool HasTag(std::string_view key, std::string_view tag);
 
-// The value of a tagged line: the blank-trimmed line from its 7th character on, at most
+// The value of a tagged UTF-8 line: the blank-trimmed line from its 7th character on, at most
 // `maxLength` characters, blank-trimmed again. "2 DATE  1 JUL 1862" gives "1 JUL 1862".
 std::string TagValue(std::string_view line, size_t maxLength);
 

@@ -1,50 +1,36 @@
 #include "person/ScannedLookup.h"
 
-#include "gedcom/CharacterSet.h"
+#include "gedcom/LookupName.h"
 #include "gedcom/GedcomStrings.h"
 #include "gedcom/LineStream.h"
+#include "gedcom/StoredText.h"
 #include "table/CharServices.h"
 
 namespace {
-
-constexpr size_t kNameWidth = 70;
-
-// RTYPE and NAME from the value of a "1 NAME" line.
-void ComposeName(std::string_view line, std::string& rtype, std::string& name) {
-    std::string_view value = gedcom::Trim(line.substr(std::min<size_t>(6, line.size()), 99));
-    std::string_view given;
-    std::string_view surname;
-    size_t slash = value.find('/');
-    if (slash != std::string_view::npos) {
-        given = value.substr(0, slash);
-        std::string_view rest = value.substr(slash + 1);
-        size_t second = rest.find('/');
-        surname = second == std::string_view::npos ? rest.substr(0, 99) : rest.substr(0, second);
-    }
-    name = std::string(gedcom::Trim(surname)) + ", " + std::string(gedcom::Trim(given));
-    rtype = (surname.empty() && given.empty()) ? "R" : "I";
-}
-
+constexpr size_t kNameWidth = gedcom::kLookupNameWidth;
 }  // namespace
 
-TScannedLookup::TScannedLookup(const std::string& gedcomPath, bool ibmPc) {
+TScannedLookup::TScannedLookup(const std::string& gedcomPath, gedcom::TextDecoding decoding) {
     TLineStream stream(gedcomPath);
     bool pending = false;
     bool individual = false;
     Row row;
+    std::string stored;
     while (!stream.EndOfFile()) {
         int64_t offset = stream.LinePosition();
-        std::string line(gedcom::Trim(stream.ReadLine()));
-        if (ibmPc) gedcom::ConvertIbmPcLine(line.data(), line.size());
+        std::string line(gedcom::Trim(gedcom::StoredLine(decoding, stream.ReadLine(), stored)));
         if (line.empty() || (line[0] != '0' && line[0] != '1')) continue;
         if (gedcom::StartsWith(line, "0 @") || gedcom::StartsWith(line, "0 TR")) {
             if (pending) rows_.push_back(row);
             pending = gedcom::StartsWith(line, "0 @");
-            individual = gedcom::StartsWith(line, "0 @I");
+            individual = pending && gedcom::IsIndividualRecord(line);
             row = Row{"R", "", gedcom::PointerOf(line), offset};
         }
-        if (individual && gedcom::StartsWith(line, "1 NAME"))
-            ComposeName(line, row.rtype, row.name);
+        if (individual && gedcom::StartsWith(line, "1 NAME")) {
+            const gedcom::TLookupName name = gedcom::ComposeLookupName(line);
+            row.name = name.name.substr(0, kNameWidth);
+            row.rtype = name.named ? "I" : "R";
+        }
     }
     if (pending) rows_.push_back(row);
 }

@@ -8,11 +8,12 @@
 #include <string_view>
 #include <vector>
 
+#include "gedcom/TextDecoding.h"
 #include "person/LookupTable.h"
 
 // One row per level-0 record that has a pointer, numbered from 1 in file order:
-//   RTYPE   "I" for a record whose pointer begins with a capital I and whose last "1 NAME"
-//           line gives a non-empty surname or given part, "R" otherwise;
+//   RTYPE   "I" for an individual's record (INDI after the pointer) whose last "1 NAME"
+//           line gives a name (gedcom::ComposeLookupName), "R" otherwise;
 //   NAME    "Surname, Given" composed from that NAME line (empty for other records), read
 //           back blank-padded to 70 characters like the table's character field;
 //   POINTER the text between the first two at-signs, read back padded to 20;
@@ -20,8 +21,8 @@
 // Finds on the "POINTER" tag compare the keys padded to 20 with letters upper-cased, the way
 // the tag's general collation weighs a letter and its lower-case form the same; among equal
 // keys the lowest record number wins. Finds on the "NAME" tag compare the whole key
-// RTYPE + upper-cased NAME exactly. Lines are converted from the IBM PC code page when
-// `ibmPc` is set. Throws std::runtime_error when the file cannot be read.
+// RTYPE + upper-cased NAME exactly. Lines are decoded by `decoding` and stored in the table's
+// Windows-1252 (gedcom::StoredLine). Throws std::runtime_error when the file cannot be read.
 class TScannedLookup : public TLookupTable {
 public:
     struct Row {
@@ -31,7 +32,8 @@ public:
         int64_t offset = 0;
     };
 
-    explicit TScannedLookup(const std::string& gedcomPath, bool ibmPc = false);
+    explicit TScannedLookup(const std::string& gedcomPath,
+                            gedcom::TextDecoding decoding = gedcom::TextDecoding::Utf8);
 
     int32_t RecNo() const override { return recNo_; }
     void GoTo(int32_t recNo) override { recNo_ = recNo; }

@@ -21,10 +21,11 @@ TEST(ScannedLookupTest, RowsFollowTheBuilderRules) {
     EXPECT_EQ(rows[0].name, "Smith, John William");
     EXPECT_EQ(rows[0].pointer, "I1");
     EXPECT_EQ(rows[0].offset, static_cast<int64_t>(text.find("0 @I1@")));
-    EXPECT_EQ(rows[1].rtype, "R");
-    EXPECT_EQ(rows[1].name, "");
-    EXPECT_EQ(rows[2].rtype, "R");
-    EXPECT_EQ(rows[2].name, ", ");
+    // An individual whatever the pointer; a name without slashes is all given names.
+    EXPECT_EQ(rows[1].rtype, "I");
+    EXPECT_EQ(rows[1].name, "Doe, Pat");
+    EXPECT_EQ(rows[2].rtype, "I");
+    EXPECT_EQ(rows[2].name, ", John Smith");
     EXPECT_EQ(rows[3].rtype, "R");
     EXPECT_EQ(rows[3].name, "");
     EXPECT_EQ(rows[4].pointer, "F1");

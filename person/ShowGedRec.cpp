@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include "gedcom/GedcomState.h"
+#include "gedcom/StoredText.h"
 #include "person/GedcomPerson.h"
 #include "widgets/AnsiText.h"
 #include "widgets/ErrorGuard.h"
@@ -120,7 +121,8 @@ void TShowGedRec::FormActivate() { ShowRecord(currentPointer_); }
 void TShowGedRec::ListBox1DblClick() {
     const QListWidgetItem* line = ListBox1->currentItem();
     if (line == nullptr || !line->isSelected()) return;
-    const std::string pointer = TGedcomPerson::ExtractPointer(ToAnsi(line->text()));
+    const std::string pointer =
+        gedcom::ToStoredText(TGedcomPerson::ExtractPointer(ToUtf8(line->text())));
     if (pointer.empty()) {
         Beep();
         return;
@@ -165,7 +167,7 @@ void TShowGedRec::ShowRecord(const std::string& pointer) {
     std::vector<std::string> lines;
     TGedcomPerson::ReadRecordByPointer(table_, pointer, GedcomState().CurrentGedcomPath, lines);
     ListBox1->clear();
-    for (const std::string& line : lines) ListBox1->addItem(FromAnsi(line));
+    for (const std::string& line : lines) ListBox1->addItem(FromUtf8(line));
 }
 
 void TShowGedRec::Run(void (TShowGedRec::*command)()) {

@@ -4,6 +4,7 @@
 #include "person/SurnameIndex.h"
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "gedcom/LookupTableBuilder.h"
@@ -43,6 +44,23 @@ protected:
         table_.SetDBFName("PEOPLE.DBF");
         table_.SetActive(true);
         ASSERT_TRUE(table_.IndexOpen("\"" + dir_.File("PEOPLE.CDX") + "\"", "NAME"));
+    }
+
+    // Tables built before Š, š, Ž, ž, Œ and œ were stored without their marks hold them as
+    // they are: gives record `recNo` such a stored name, and the index its key.
+    void StoreAsAnEarlierBuildDid(const std::vector<std::pair<int32_t, std::string>>& names) {
+        table_.SetActive(false);
+        table_.SetActive(true);
+        for (const auto& [recNo, name] : names) {
+            table_.Go(recNo);
+            ASSERT_TRUE(table_.Edit());
+            table_.StringPut("NAME", name);
+            ASSERT_TRUE(table_.Post());
+        }
+        const std::string index = dir_.File("PEOPLE.CDX");
+        ASSERT_TRUE(table_.IndexOn(index, "NAME", 7, 1, "", "RTYPE-UPPER(NAME)"));
+        ASSERT_TRUE(table_.IndexOn(index, "POINTER", 7, 1, "", "POINTER"));
+        ASSERT_TRUE(table_.IndexOpen("\"" + index + "\"", "NAME"));
     }
 
     std::vector<std::string> Names(const std::string& surname) {
@@ -112,7 +130,8 @@ TEST_F(SurnameIndexTest, EveryLetterKeepsItsLastSurnamesAndOtherInitialsGoUnderT
 
 TEST_F(SurnameIndexTest, OneSurnameStoredWithSCaronAndSmallSCaronIsFoundUnderBothLetters) {
     // The key's upper-casing turns "Š" into "E" but leaves "š" an S: one surname, two places.
-    Open({"Jan /\x8Aimek/", "Eva /\x9Aimek/", "Ed /Eimek/", "Sam /Simek/"});
+    Open({"Jan /Qimek/", "Eva /Qimek/", "Ed /Eimek/", "Sam /Simek/"});
+    StoreAsAnEarlierBuildDid({{1, "\x8Aimek, Jan"}, {2, "\x9Aimek, Eva"}});
     const Strings e = index_.ListSurnames('E');
     const Strings s = index_.ListSurnames('S');
     EXPECT_EQ(e, (Strings{"EIMEK", "\x8AIMEK"}));

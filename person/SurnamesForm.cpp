@@ -214,7 +214,7 @@ void TSurnamesForm::PersonListClick() {
     std::vector<std::string> narrative;
     BuildNarrative(*preview_, narrative);
     QStringList lines;
-    for (const std::string& line : narrative) lines << FromAnsi(line);
+    for (const std::string& line : narrative) lines << FromUtf8(line);
     PreviewMemo->setPlainText(lines.join(QLatin1Char('\n')));
     PreviewMemo->moveCursor(QTextCursor::Start);
     PreviewMemo->ensureCursorVisible();

@@ -114,7 +114,15 @@ TEST_F(SurnamesFormTest, ASurnameStoredWithSmallSCaronOpensUnderTheLetterItIsLis
     GedcomState().CurrentGedcomPath = gedcom;
     table_.SetDBFName("CARON.DBF");
     table_.SetActive(true);
-    ASSERT_TRUE(table_.IndexOpen("\"" + dir_.File("CARON.CDX") + "\"", "NAME"));
+    // The builder stores "š" as "s"; a table built before it did holds "š" itself.
+    table_.Go(1);
+    ASSERT_TRUE(table_.Edit());
+    table_.StringPut("NAME", "\x9Aimek, Eva");
+    ASSERT_TRUE(table_.Post());
+    const std::string index = dir_.File("CARON.CDX");
+    ASSERT_TRUE(table_.IndexOn(index, "NAME", 7, 1, "", "RTYPE-UPPER(NAME)"));
+    ASSERT_TRUE(table_.IndexOn(index, "POINTER", 7, 1, "", "POINTER"));
+    ASSERT_TRUE(table_.IndexOpen("\"" + index + "\"", "NAME"));
     TSurnamesForm form(table_, lookup_);
     form.SetInitialSurname("\x8AIMEK");
     form.show();

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <sys/stat.h>
 
-#include "gedcom/CharacterSet.h"
+#include "gedcom/TextDecoding.h"
 #include "gedcom/GedcomState.h"
 #include "gedcom/LookupTableBuilder.h"
 #include "table/EZadarirError.h"
@@ -79,11 +79,11 @@ int RunBuild(const ToolArgs& args) {
 
     const auto start = std::chrono::steady_clock::now();
     TGedcomState& state = GedcomState();
-    state.IbmPc = gedcom::DetectCharacterSet(gedcomPath) == gedcom::CharacterSet::IbmPc;
+    state.Decoding = gedcom::ChooseTextDecoding(gedcomPath);
 
     HTable table;
     table.SetExclusive(true);
-    table.SetTransliterate(state.IbmPc);
+    table.SetTransliterate(state.IbmPc());
     std::string error;
     table.OnZadarirError = [&error](int code, int subCode, const std::string& text) {
         if (!error.empty()) return;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "gedcom/GedcomStrings.h"
+#include "gedcom/StoredText.h"
 #include "gedcom/Windows1252.h"
 #include "person/NameSearch.h"
 #include "table/HTable.h"
@@ -42,7 +43,7 @@ std::string FieldText(HTable& table, std::string_view field) {
 // The search for one typed prefix (UTF-8) and the rows it shows, then "--".
 void PrintSearch(HTable& table, const std::string& prefix, int count) {
     std::string out;
-    namesearch::FindNearestName(table, gedcom::Utf8ToWindows1252(prefix));
+    namesearch::FindNearestName(table, gedcom::ToStoredText(prefix));
     for (int shown = 0; !table.Eof();) {
         out += FieldText(table, "POINTER");
         out += '\t';

@@ -6,10 +6,11 @@
 #include <string_view>
 #include <vector>
 
-#include "gedcom/CharacterSet.h"
+#include "gedcom/TextDecoding.h"
 #include "gedcom/FilePaths.h"
 #include "gedcom/GedcomState.h"
 #include "gedcom/GedcomStrings.h"
+#include "gedcom/StoredText.h"
 #include "person/GedcomPerson.h"
 #include "person/Narrative.h"
 #include "person/TableLookup.h"
@@ -97,14 +98,14 @@ int RunPerson(const ToolArgs& args) {
 
     try {
         TGedcomState& state = GedcomState();
-        state.IbmPc = gedcom::DetectCharacterSet(gedcomPath) == gedcom::CharacterSet::IbmPc;
+        state.Decoding = gedcom::ChooseTextDecoding(gedcomPath);
         state.CurrentGedcomPath = gedcomPath;
 
         // Opened as the viewer opens it, but never written: another program may have it open.
         HTable table;
         table.SetReadOnly(true);
         table.SetExclusive(false);
-        table.SetTransliterate(state.IbmPc);
+        table.SetTransliterate(state.IbmPc());
         table.SetDBFPath(gedcom::DirectoryPart(tablePath));
         table.SetDBFName(gedcom::NamePart(tablePath));
         table.SetActive(true);
@@ -115,7 +116,7 @@ int RunPerson(const ToolArgs& args) {
 
         TTableLookup lookup(table);
         TGedcomPerson person(TPersonKind::pkMain, lookup);
-        person.LoadByPointer(pointer);
+        person.LoadByPointer(gedcom::ToStoredText(pointer));
         if (!person.Known()) {
             return ToolError("no record with the pointer \"" + std::string(pointer) + "\" in " +
                              tablePath);

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "gedcom/StoredText.h"
 #include "gedcom/Windows1252.h"
 #include "person/SurnameIndex.h"
 #include "table/HTable.h"
@@ -69,7 +70,7 @@ int RunSurname(const ToolArgs& args) {
         const std::string problem = OpenLookupTable(table, args[0]);
         if (!problem.empty()) return ToolError(problem);
         surnames::TSurnameIndex index(table);
-        const std::string surname = gedcom::Utf8ToWindows1252(args[1]);
+        const std::string surname = gedcom::ToStoredText(args[1]);
         const std::vector<surnames::TSurnamePerson> persons = index.ListPersonsOfSurname(surname);
         std::string out;
         for (size_t n = 0; n < persons.size(); ++n) {

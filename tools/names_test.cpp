@@ -40,8 +40,8 @@ protected:
 // --- Small cases, line by line -----------------------------------------------------------------
 
 // Eight named individuals (two with the same name), and rows that have no name: an individual
-// without a slash in its NAME, one without NAME, one whose pointer is not I..., a family and a
-// note. Windows-1252 text.
+// whose NAME has no value, one without NAME, a submitter with a NAME line, a family and a note.
+// Windows-1252 text.
 std::string SmallGedcom() {
     return "0 HEAD\r\n1 CHAR ANSI\r\n"
            "0 @I1@ INDI\r\n1 NAME John /Smith/\r\n"
@@ -49,11 +49,11 @@ std::string SmallGedcom() {
            "0 @I3@ INDI\r\n1 NAME Mary /Smythe/\r\n"
            "0 @I4@ INDI\r\n1 NAME J\xFCrgen /M\xFCller/\r\n"
            "0 @I5@ INDI\r\n1 NAME \xC9tienne /L\xE9v\xEAque/\r\n"
-           "0 @I6@ INDI\r\n1 NAME Nobody\r\n"
+           "0 @I6@ INDI\r\n1 NAME\r\n"
            "0 @I7@ INDI\r\n1 SEX M\r\n"
            "0 @F1@ FAM\r\n1 HUSB @I1@\r\n"
            "0 @N1@ NOTE A note\r\n"
-           "0 @P7@ INDI\r\n1 NAME Zed /Adams/\r\n"
+           "0 @P7@ SUBM\r\n1 NAME Zed /Adams/\r\n"
            "0 @I8@ INDI\r\n1 NAME John /Smith/\r\n"
            "0 @I9@ INDI\r\n1 NAME /Young/\r\n"
            "0 @I10@ INDI\r\n1 NAME Eve /Brown/\r\n"

@@ -132,22 +132,24 @@ TEST_F(SurnamesTest, SurnamesAtTheEndOfALetterAreListed) {
     EXPECT_EQ(Persons(table, "ZYWIEC"), std::vector<std::string>{"I10\tZYWIEC, TY"});
 }
 
-// Weights below the letters' (Ž, the apostrophe, µ, digits) and between or above them (Ð, Ø).
+// Weights below the letters' (the apostrophe, µ, digits) and between or above them (Ð, Ø).
+// Ž, whose weight is a control character's, is stored as Z and files under Z.
 TEST_F(SurnamesTest, SurnamesNotBeginningWithALetterAreUnderTheOtherButton) {
     const std::string table = BuildText(
         NamesGedcom({"Hans /Ørsted/", "Gerard /'t Hooft/", "Ann /1st/", "Bob /42nd/", "Ivo /Ðuric/",
                      "Eva /µnoz/", "Ana /Žižek/", "Olga /Orsted/", "Kate //"}));
-    EXPECT_EQ(Surnames(table, "#"), (std::vector<std::string>{"ŽIŽEK", "'T HOOFT", "µNOZ", "1ST",
-                                                              "42ND", "ÐURIC", "ØRSTED"}));
+    EXPECT_EQ(Surnames(table, "#"), (std::vector<std::string>{"'T HOOFT", "µNOZ", "1ST", "42ND",
+                                                              "ÐURIC", "ØRSTED"}));
     EXPECT_EQ(Surnames(table, "O"), std::vector<std::string>{"ORSTED"});
+    EXPECT_EQ(Surnames(table, "Z"), std::vector<std::string>{"ZIZEK"});
     EXPECT_EQ(Surnames(table, "D"), kNoLines);
     EXPECT_EQ(Persons(table, "'t hooft"), std::vector<std::string>{"I2\t'T HOOFT, GERARD"});
     EXPECT_EQ(Persons(table, "ørsted"), std::vector<std::string>{"I1\tØRSTED, HANS"});
     EXPECT_EQ(Persons(table, "µNOZ"), std::vector<std::string>{"I6\tµNOZ, EVA"});
-    EXPECT_EQ(Persons(table, "žižek"), std::vector<std::string>{"I7\tŽIŽEK, ANA"});
+    EXPECT_EQ(Persons(table, "žižek"), std::vector<std::string>{"I7\tZIZEK, ANA"});
 }
 
-// A NAME without slashes gives no name; one whose surname fills the 70 characters of the NAME
+// A NAME without slashes gives no surname; one whose surname fills the 70 characters of the NAME
 // field keeps no comma; "Kate //" has an empty surname; "/Brown/" has no given name.
 TEST_F(SurnamesTest, NamesWithoutACommaOrWithoutASurnameGiveNoSurname) {
     const std::string longSurname = "Abcdefghij" + std::string("abcdefghij") + "abcdefghij" +
@@ -187,26 +189,27 @@ TEST_F(SurnamesTest, LetterWithoutNamesGivesAnEmptyList) {
         EXPECT_EQ(Surnames(table, letter), kNoLines) << letter;
     }
     // A file without named individuals.
-    const std::string empty = BuildText(NamesGedcom({"Nobody", ""}), "EMPTY.DBF");
+    const std::string empty = BuildText(NamesGedcom({"//", ""}), "EMPTY.DBF");
     for (char c = 'A'; c <= 'Z'; ++c) EXPECT_EQ(Surnames(empty, std::string(1, c)), kNoLines);
     EXPECT_EQ(Surnames(empty, "#"), kNoLines);
     EXPECT_EQ(Persons(empty, "Nobody"), kNoLines);
 }
 
-// Š and Œ (upper case) become E and I in the key expression's UPPER, their lower-case forms
-// stay, so the index keys of one surname begin with different letters: each row counts under
-// the letter its key begins with, and the person list holds every row in index order.
-TEST_F(SurnamesTest, SpellingsWhoseKeysBeginDifferentlyCountUnderEachInitial) {
+// The key expression's UPPER would turn Š and Œ into E and I while their lower-case forms stay,
+// splitting one surname over two letters; they are stored as S and OE, so each surname is
+// listed once under the letter it is read with, and typed with its marks it is still found.
+// (Tables that hold Š and Œ themselves are covered by the surname index's own tests.)
+TEST_F(SurnamesTest, SurnamesWithCaronsAndLigaturesAreListedUnderTheirPlainLetter) {
     const std::string table = BuildText(
         NamesGedcom({"Jan /Šimek/", "Eva /šimek/", "Hans /Œhler/", "Anna /œhler/", "Ed /Eimek/"}));
-    EXPECT_EQ(Surnames(table, "E"), (std::vector<std::string>{"EIMEK", "ŠIMEK"}));
-    EXPECT_EQ(Surnames(table, "S"), std::vector<std::string>{"ŠIMEK"});
-    EXPECT_EQ(Surnames(table, "I"), std::vector<std::string>{"ŒHLER"});
-    EXPECT_EQ(Surnames(table, "O"), std::vector<std::string>{"ŒHLER"});
+    EXPECT_EQ(Surnames(table, "E"), std::vector<std::string>{"EIMEK"});
+    EXPECT_EQ(Surnames(table, "S"), std::vector<std::string>{"SIMEK"});
+    EXPECT_EQ(Surnames(table, "I"), kNoLines);
+    EXPECT_EQ(Surnames(table, "O"), std::vector<std::string>{"OEHLER"});
     EXPECT_EQ(Persons(table, "šimek"),
-              (std::vector<std::string>{"I1\tŠIMEK, JAN", "I2\tŠIMEK, EVA"}));
+              (std::vector<std::string>{"I2\tSIMEK, EVA", "I1\tSIMEK, JAN"}));
     EXPECT_EQ(Persons(table, "ŒHLER"),
-              (std::vector<std::string>{"I3\tŒHLER, HANS", "I4\tŒHLER, ANNA"}));
+              (std::vector<std::string>{"I4\tOEHLER, ANNA", "I3\tOEHLER, HANS"}));
 }
 
 // Upper-cased for the key, "‚" becomes "E" and "“" becomes "O"; "’" weighs as "'": the keys of

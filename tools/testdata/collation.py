@@ -105,8 +105,9 @@ ANSI_UPPER = bytes(
 
 
 def to_windows1252(utf8):
-    text = utf8.decode("utf-8", errors="replace")  # one U+FFFD per ill-formed part
-    return bytes(ENCODE.get(ch, 0x3F) for ch in text)
+    """Typed text as the dialogs seek it: in the form the lookup table stores text."""
+    from lookup_oracle import stored_form  # the one statement of the storing rule
+    return stored_form(utf8.decode("utf-8", errors="replace"))  # one U+FFFD per ill-formed part
 
 
 def to_utf8(ansi):
