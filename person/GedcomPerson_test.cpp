@@ -600,3 +600,29 @@ TEST(GedcomPersonEdgeTest, LongPointerArgumentIsCutTo20) {
 }
 
 }  // namespace
+
+namespace {
+
+// A person is shown with the name the file writes, composed by the table's name rule from the
+// record's last NAME line; the table keeps its Windows-1252 form for searches. Pointers that
+// are not ASCII reach their records through that form too.
+TEST(ShownNameTest, TheFilesOwnNameBesideTheStoredOne) {
+    const std::string longGiven = std::string(60, 'x') + "ďěčřžýáíé";  // 69 letters
+    TPersonTestFile file(GedcomText(
+        {"0 HEAD", "1 CHAR UTF-8", "0 @I1@ INDI", "1 NAME Antonín /Dvořák/", "1 FAMS @Fé@",
+         "0 @I2@ INDI", "1 NAME First /Name/", "1 NAME Cher", "1 FAMS @Fé@",
+         "0 @I3@ INDI", ("1 NAME " + longGiven + " /Ž/").c_str(), "0 @Fé@ FAM", "1 HUSB @I1@",
+         "1 WIFE @I2@", "1 CHIL @I3@", "0 TRLR"}));
+    TGedcomPerson p(TPersonKind::pkMain, file.Table());
+    p.LoadByPointer("I1");
+    EXPECT_EQ(p.Name(), "Dvořák, Antonín");
+    EXPECT_EQ(p.StoredName(), "Dvor\xE1k, Anton\xEDn");
+    ASSERT_EQ(p.SpouseCount(), 1u);
+    EXPECT_EQ(p.Spouse(0).Name(), ", Cher");  // the last NAME line, without slashes
+    ASSERT_EQ(p.Spouse(0).ChildCount(), 1u);
+    // Cut to 70 characters, not bytes: "Ž, " and 67 of the given names' letters.
+    EXPECT_EQ(p.Spouse(0).Child(0).Name(), "Ž, " + std::string(60, 'x') + "ďěčřžýá");
+    EXPECT_EQ(p.Spouse(0).Child(0).StoredName(), "Z, " + std::string(60, 'x') + "decrz\xFD\xE1");
+}
+
+}  // namespace

@@ -4,6 +4,7 @@
 
 #include "table/EZadarirError.h"
 #include "table/HDBFTable.h"
+#include "gedcom/Windows1252.h"
 #include "tools/Commands.h"
 
 int RunDbf(const ToolArgs& args) {
@@ -42,7 +43,10 @@ int RunDbf(const ToolArgs& args) {
         }
         std::string line = std::to_string(n) + " " + table.RecordBuffer()[0] + "|";
         for (int f = 1; f <= table.FieldCount(); ++f) {
-            line += table.BinaryField(table.Field(f)) ? table.DisplayText(f) : table.FieldGet(f);
+            // Stored text is Windows-1252; the terminal reads UTF-8.
+            line += table.BinaryField(table.Field(f))
+                        ? table.DisplayText(f)
+                        : gedcom::Windows1252ToUtf8(table.FieldGet(f));
             line += '|';
         }
         line += '\n';
