@@ -139,6 +139,9 @@ void TMainForm::FormCreate() {
     OpenMasterIndex();
     setWindowIcon(AppIcon());
     CreatePersonModel();
+    // Lookup tables hold Windows-1252 text whatever the file's character set: their names are
+    // shown as stored, never read as the IBM PC code page.
+    GedTable.SetTransliterate(false);
     gedLookup_ = std::make_unique<TTableLookup>(GedTable);
     SetLookupTable(gedLookup_.get());
     Tabs->setCurrentIndex(kTreePage);

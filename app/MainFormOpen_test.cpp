@@ -1070,6 +1070,45 @@ TEST_F(MainFormOpenTest, FindSurnameOpensOnTheShownSurnameAndOkShowsThePersonPic
     EXPECT_EQ(LastUsedOf(form, path), "I1" + std::string(18, ' '));
 }
 
+// A UTF-8 file: the views show its names as written, Select Person lists the names as the
+// table stores them (Windows-1252, never read as another code page), and Find Surname opens on
+// the stored surname of the person shown.
+TEST_F(MainFormOpenTest, AccentedNamesShowAsWrittenAndAreListedAsStored) {
+    const QString path = WriteGedcom(
+        "accents.ged", "0 HEAD\n1 CHAR UTF-8\n0 @I1@ INDI\n1 NAME Antonín /Dvořák/\n1 FAMC @F1@\n"
+                       "0 @I2@ INDI\n1 NAME Anne /Brontë/\n1 FAMS @F1@\n0 @I3@ INDI\n"
+                       "1 NAME Ona /Žukas/\n0 @F1@ FAM\n1 WIFE @I2@\n1 CHIL @I1@\n0 TRLR\n");
+    OpenFlowMainForm form;
+    Activate(form);
+    form.OpenGedcomFile(path, false);
+    form.LoadIndividual("I1");
+    EXPECT_EQ(form.MainName(), QString::fromUtf8("Dvořák, Antonín"));
+    EXPECT_EQ(form.findChild<TJLabel*>(QStringLiteral("MotherNameButton"))->text(),
+              QString::fromUtf8("Brontë, Anne"));
+
+    QStringList listed;
+    form.pick = [&](TPickPerson& dialog) {
+        for (size_t r = 0; r < dialog.PersonGrid->RecordWindow().size(); ++r) {
+            listed << dialog.PersonGrid->CellText(static_cast<int>(r), 1).trimmed();
+        }
+        return static_cast<int>(QDialog::Rejected);
+    };
+    form.mnuSelectPersonClick();
+    EXPECT_EQ(listed, (QStringList{QString::fromUtf8("Brontë, Anne"),
+                                   QString::fromUtf8("Dvorák, Antonín"),
+                                   QString::fromUtf8("Zukas, Ona")}));
+
+    QStringList surnames;
+    form.findSurname = [&surnames](TSurnamesForm& dialog) {
+        const QAbstractItemModel* model = dialog.SurnameList->model();
+        for (int r = 0; r < model->rowCount(); ++r) surnames << model->index(r, 0).data().toString();
+        surnames << dialog.SurnameList->currentIndex().data().toString();
+        return static_cast<int>(QDialog::Rejected);
+    };
+    form.mnufindSurnameClick();
+    EXPECT_EQ(surnames, (QStringList{QString::fromUtf8("DVORÁK"), QString::fromUtf8("DVORÁK")}));
+}
+
 TEST_F(MainFormOpenTest, FindSurnameWithoutAPersonShownOpensEmptyAndCancelShowsNobody) {
     const QString path = WriteGedcom("family.ged");
     OpenFlowMainForm form;
