@@ -1,11 +1,13 @@
 #include "gedcom/StoredText.h"
 
 #include <array>
+#include <cstdint>
 #include <stdexcept>
 #include <unicode/normalizer2.h>
 #include <unicode/uchar.h>
 #include <unicode/ucnv.h>
 #include <unicode/unistr.h>
+#include <unicode/utf8.h>
 
 
 namespace gedcom {
@@ -121,10 +123,66 @@ void AppendCharacter(UChar32 c, const icu::Normalizer2& nfd, std::string& out) {
     out += '?';
 }
 
+// Windows-1252 text (a line that is not UTF-8) in the table's form. Its characters are the
+// code page's own and already composed (it has no combining marks), so only the six letters
+// stored without their marks change.
+void StoreWindows1252(std::string_view bytes, std::string& out) {
+    out.clear();
+    for (const char c : bytes) {
+        switch (static_cast<unsigned char>(c)) {
+            case 0x8A: out += 'S'; break;
+            case 0x9A: out += 's'; break;
+            case 0x8E: out += 'Z'; break;
+            case 0x9E: out += 'z'; break;
+            case 0x8C: out += "OE"; break;
+            case 0x9C: out += "oe"; break;
+            default: out += c;
+        }
+    }
+}
+
+enum class Utf8Text {
+    Latin1,   // only ASCII and U+00A0..U+00FF: stored one byte per character
+    Other,    // valid UTF-8 with other characters: the full conversion
+    Invalid,  // not UTF-8
+};
+
+// The common case without ICU: text of ASCII and the Latin-1 letters is composed already and
+// each of its characters is its own Windows-1252 byte, which goes to `out`.
+Utf8Text StoreLatin1(std::string_view text, std::string& out) {
+    out.clear();
+    const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
+    const auto length = static_cast<int32_t>(text.size());
+    bool other = false;
+    for (int32_t i = 0; i < length;) {
+        const uint8_t lead = bytes[i];
+        if (lead < 0x80) {
+            out += static_cast<char>(lead);
+            ++i;
+            continue;
+        }
+        if ((lead == 0xC2 || lead == 0xC3) && i + 1 < length && (bytes[i + 1] & 0xC0) == 0x80) {
+            const int code = ((lead & 0x1F) << 6) | (bytes[i + 1] & 0x3F);
+            if (code >= 0xA0) {
+                out += static_cast<char>(code);
+                i += 2;
+                continue;
+            }
+        }
+        UChar32 c;
+        U8_NEXT(bytes, i, length, c);
+        if (c < 0) return Utf8Text::Invalid;
+        other = true;
+    }
+    return other ? Utf8Text::Other : Utf8Text::Latin1;
+}
+
 }  // namespace
 
 std::string ToStoredText(std::string_view utf8) {
     if (IsAscii(utf8)) return std::string(utf8);
+    std::string latin1;
+    if (StoreLatin1(utf8, latin1) == Utf8Text::Latin1) return latin1;
     const icu::Normalizer2& nfc = Normalizer(icu::Normalizer2::getNFCInstance);
     const icu::Normalizer2& nfd = Normalizer(icu::Normalizer2::getNFDInstance);
     // fromUTF8 turns each ill-formed sequence into one U+FFFD, which is then stored as "?".
@@ -145,6 +203,14 @@ std::string ToStoredText(std::string_view utf8) {
 
 std::string_view StoredLine(TextDecoding decoding, std::string_view line, std::string& scratch) {
     if (IsAscii(line)) return line;
+    if (decoding == TextDecoding::Utf8) {
+        // Most lines of most files: decoded and converted in one pass.
+        switch (StoreLatin1(line, scratch)) {
+            case Utf8Text::Latin1: return scratch;
+            case Utf8Text::Invalid: StoreWindows1252(line, scratch); return scratch;
+            case Utf8Text::Other: scratch = ToStoredText(line); return scratch;
+        }
+    }
     std::string decoded;
     scratch = ToStoredText(DecodeLine(decoding, line, decoded));
     return scratch;

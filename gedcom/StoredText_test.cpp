@@ -1,6 +1,10 @@
 #include "gedcom/StoredText.h"
 
+#include <random>
 #include <string>
+#include <vector>
+
+#include "gedcom/Windows1252.h"
 
 #include <gtest/gtest.h>
 
@@ -44,6 +48,40 @@ TEST(StoredTextTest, Windows1252SignsAndControlsKeepTheirBytes) {
     EXPECT_EQ(ToStoredText("€ „ † ™ Ÿ"), "\x80 \x84 \x86 \x99 \x9F");
     EXPECT_EQ(ToStoredText("\u0081\u008D\u008F\u0090\u009D"), "\x81\x8D\x8F\x90\x9D");
     EXPECT_EQ(ToStoredText("\u0080\u0082"), "??");  // C1 controls Windows-1252 has not
+}
+
+}  // namespace
+}  // namespace gedcom
+
+namespace gedcom {
+namespace {
+
+// Lines of Latin-1 letters take a shorter way than other text; both must store the same. A
+// character that only the full conversion handles ("Ω", stored as "?") sends a line the long
+// way without changing the rest of it.
+TEST(StoredTextTest, TheShortWayForLatin1LettersStoresWhatTheFullConversionStores) {
+    std::mt19937 random(1214);
+    const std::vector<std::string> pieces = {"a", "Z", " ", "/", "é", "ß", "ÿ", "À", "\u00A0",
+                                             "©", "×", "ñ", "Ø", "~", "0", "\x7F"};
+    for (int round = 0; round < 2000; ++round) {
+        std::string line;
+        const size_t length = random() % 30;
+        for (size_t i = 0; i < length; ++i) line += pieces[random() % pieces.size()];
+        std::string scratch;
+        const std::string shortWay(StoredLine(TextDecoding::Utf8, line, scratch));
+        EXPECT_EQ(ToStoredText(line + "Ω"), shortWay + "?") << line;
+        EXPECT_EQ(shortWay, Utf8ToWindows1252(line)) << line;
+    }
+}
+
+// A line that is not UTF-8 is Windows-1252, stored as its own bytes but for the six letters.
+TEST(StoredTextTest, LinesThatAreNotUtf8KeepTheirBytesButForTheSixLetters) {
+    std::string scratch;
+    EXPECT_EQ(StoredLine(TextDecoding::Utf8, "Ren\xE9 \x8A\x9A\x8E\x9E\x8C\x9C \x80\x81\x9F", scratch),
+              "Ren\xE9 SsZzOEoe \x80\x81\x9F");
+    // The same letters in UTF-8 take the full conversion.
+    EXPECT_EQ(StoredLine(TextDecoding::Utf8, "René Šš", scratch), "Ren\xE9 Ss");
+    EXPECT_EQ(StoredLine(TextDecoding::Utf8, "Rene\u0301 \u0081", scratch), "Ren\xE9 \x81");
 }
 
 }  // namespace
