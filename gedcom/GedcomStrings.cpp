@@ -1,5 +1,7 @@
 #include "gedcom/GedcomStrings.h"
 
+#include <algorithm>
+
 namespace gedcom {
 
 namespace {
@@ -33,16 +35,18 @@ std::string PointerOf(std::string_view line) {
 bool IsIndividualRecord(std::string_view line) {
     const size_t first = line.find('@');
     if (first == std::string_view::npos) return false;
-    const size_t second = line.substr(first + 1, kPointerReach).find('@');
-    if (second == std::string_view::npos) return false;
-    std::string_view rest = TrimLeft(line.substr(first + 1 + second + 1));
-    rest = rest.substr(0, rest.find(' '));
-    if (rest.size() != 4) return false;
-    for (size_t i = 0; i < 4; ++i) {
-        const char c = rest[i] >= 'a' && rest[i] <= 'z' ? static_cast<char>(rest[i] - 32) : rest[i];
-        if (c != "INDI"[i]) return false;
+    const size_t reach = std::min(line.size(), first + 1 + kPointerReach);
+    size_t i = first + 1;
+    while (i < reach && line[i] != '@') ++i;
+    if (i == reach) return false;
+    ++i;
+    while (i < line.size() && line[i] == ' ') ++i;
+    if (line.size() - i < 4) return false;
+    // Setting bit 5 lower-cases a letter; of all bytes only "I" and "i" give "i", and so on.
+    for (size_t k = 0; k < 4; ++k) {
+        if ((line[i + k] | 0x20) != "indi"[k]) return false;
     }
-    return true;
+    return i + 4 == line.size() || line[i + 4] == ' ';
 }
 
 std::string_view Utf8Prefix(std::string_view text, size_t count) {

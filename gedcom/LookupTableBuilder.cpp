@@ -21,6 +21,14 @@ namespace {
 // Progress labels and the cancel flag are looked at once per this many counted lines.
 constexpr int64_t kProgressInterval = 200;
 
+// True when the first characters that decide whether a line matters are ASCII: "1 NAME" and the
+// character after it, which a combining mark could not join to the "E".
+bool IsAsciiHead(std::string_view line) {
+    unsigned char bits = 0;
+    for (size_t i = 0; i < 7 && i < line.size(); ++i) bits |= static_cast<unsigned char>(line[i]);
+    return bits < 0x80;
+}
+
 // Thrown inside the builder when the table reported an error through its own handler and
 // the operation returned false; never leaves the builder.
 struct HandlerReportedError {};
@@ -88,25 +96,35 @@ void Scan(const std::string& gedcomPath, HTable& table, TLookupBuildProgress& pr
     while (!reader.EndOfFile()) {
         const int64_t offset = reader.LinePosition();
         std::string_view line = Trim(reader.ReadLine());
-        // Only level-0 and level-1 lines matter; an ASCII first character is the same in every
-        // decoding, so the others are passed over before they are decoded.
-        if (line.empty() || (line[0] != '0' && line[0] != '1' && IsAscii(line.substr(0, 1)))) {
-            continue;
-        }
-        line = Trim(StoredLine(decoding, line, stored));
+        if (line.empty()) continue;
+        // Most lines are deeper than level 1; an ASCII first character is the same in every
+        // decoding.
+        const auto first = static_cast<unsigned char>(line[0]);
+        if (first < 0x80 && first != '0' && first != '1') continue;
+        // The rules look at a line's first characters, then use the whole of a pointer line or
+        // a NAME line. When the first characters are ASCII they read the same in every
+        // decoding and after the conversion to the table's text (a combining mark can change
+        // only the character before it), so only the lines the rows are made of are converted.
+        bool converted = !IsAsciiHead(line);
+        if (converted) line = Trim(StoredLine(decoding, line, stored));
+        const auto whole = [&] {
+            if (!converted) line = Trim(StoredLine(decoding, line, stored));
+            converted = true;
+            return line;
+        };
         if (line.empty() || (line[0] != '0' && line[0] != '1')) continue;
         const bool pointerLine = StartsWith(line, "0 @");
         if (pointerLine || StartsWith(line, "0 TR")) {
             if (pending) WriteRow(table, row, result);
             // A trailer ends the record before it but starts none.
             pending = pointerLine;
-            row.individual = pointerLine && IsIndividualRecord(line);
+            row.individual = pointerLine && IsIndividualRecord(whole());
             if (row.individual) ++result.individuals;
-            row.pointer = pointerLine ? PointerOf(line) : std::string();
+            row.pointer = pointerLine ? PointerOf(whole()) : std::string();
             row.offset = offset;
             row.name = TLookupName();
         }
-        if (row.individual && StartsWith(line, "1 NAME")) row.name = ComposeLookupName(line);
+        if (row.individual && StartsWith(line, "1 NAME")) row.name = ComposeLookupName(whole());
         if (++counted % kProgressInterval == 0) {
             progress.SetIndividuals(std::to_string(result.individuals) + " individuals found");
             progress.SetStatus(std::to_string(size > 0 ? offset * 100 / size : 0) + "% done");

@@ -127,16 +127,16 @@ void AppendCharacter(UChar32 c, const icu::Normalizer2& nfd, std::string& out) {
 // code page's own and already composed (it has no combining marks), so only the six letters
 // stored without their marks change.
 void StoreWindows1252(std::string_view bytes, std::string& out) {
-    out.clear();
-    for (const char c : bytes) {
-        switch (static_cast<unsigned char>(c)) {
-            case 0x8A: out += 'S'; break;
-            case 0x9A: out += 's'; break;
-            case 0x8E: out += 'Z'; break;
-            case 0x9E: out += 'z'; break;
-            case 0x8C: out += "OE"; break;
-            case 0x9C: out += "oe"; break;
-            default: out += c;
+    out.assign(bytes);
+    for (size_t i = 0; i < out.size(); ++i) {
+        switch (static_cast<unsigned char>(out[i])) {
+            case 0x8A: out[i] = 'S'; break;
+            case 0x9A: out[i] = 's'; break;
+            case 0x8E: out[i] = 'Z'; break;
+            case 0x9E: out[i] = 'z'; break;
+            case 0x8C: out.replace(i++, 1, "OE"); break;
+            case 0x9C: out.replace(i++, 1, "oe"); break;
+            default: break;
         }
     }
 }
@@ -149,12 +149,14 @@ enum class Utf8Text {
 
 // The common case without ICU: text of ASCII and the Latin-1 letters is composed already and
 // each of its characters is its own Windows-1252 byte, which goes to `out`.
-Utf8Text StoreLatin1(std::string_view text, std::string& out) {
-    out.clear();
+// `ascii` is the length of the text's ASCII start.
+Utf8Text StoreLatin1(std::string_view text, size_t ascii, std::string& out) {
     const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
     const auto length = static_cast<int32_t>(text.size());
+    auto i = static_cast<int32_t>(ascii);
+    out.assign(text.substr(0, ascii));
     bool other = false;
-    for (int32_t i = 0; i < length;) {
+    while (i < length) {
         const uint8_t lead = bytes[i];
         if (lead < 0x80) {
             out += static_cast<char>(lead);
@@ -180,9 +182,10 @@ Utf8Text StoreLatin1(std::string_view text, std::string& out) {
 }  // namespace
 
 std::string ToStoredText(std::string_view utf8) {
-    if (IsAscii(utf8)) return std::string(utf8);
+    const size_t ascii = AsciiPrefixLength(utf8);
+    if (ascii == utf8.size()) return std::string(utf8);
     std::string latin1;
-    if (StoreLatin1(utf8, latin1) == Utf8Text::Latin1) return latin1;
+    if (StoreLatin1(utf8, ascii, latin1) == Utf8Text::Latin1) return latin1;
     const icu::Normalizer2& nfc = Normalizer(icu::Normalizer2::getNFCInstance);
     const icu::Normalizer2& nfd = Normalizer(icu::Normalizer2::getNFDInstance);
     // fromUTF8 turns each ill-formed sequence into one U+FFFD, which is then stored as "?".
@@ -202,10 +205,11 @@ std::string ToStoredText(std::string_view utf8) {
 }
 
 std::string_view StoredLine(TextDecoding decoding, std::string_view line, std::string& scratch) {
-    if (IsAscii(line)) return line;
+    const size_t ascii = AsciiPrefixLength(line);
+    if (ascii == line.size()) return line;
     if (decoding == TextDecoding::Utf8) {
         // Most lines of most files: decoded and converted in one pass.
-        switch (StoreLatin1(line, scratch)) {
+        switch (StoreLatin1(line, ascii, scratch)) {
             case Utf8Text::Latin1: return scratch;
             case Utf8Text::Invalid: StoreWindows1252(line, scratch); return scratch;
             case Utf8Text::Other: scratch = ToStoredText(line); return scratch;

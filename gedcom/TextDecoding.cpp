@@ -155,18 +155,16 @@ const char* TextDecodingName(TextDecoding decoding) {
     return "UTF-8";
 }
 
-bool IsAscii(std::string_view text) {
+size_t AsciiPrefixLength(std::string_view text) {
     // Eight bytes at a time: a long line of plain text is the common case.
     size_t i = 0;
     for (; i + 8 <= text.size(); i += 8) {
         uint64_t word;
         __builtin_memcpy(&word, text.data() + i, 8);
-        if ((word & 0x8080808080808080ULL) != 0) return false;
+        if ((word & 0x8080808080808080ULL) != 0) break;
     }
-    for (; i < text.size(); ++i) {
-        if (static_cast<unsigned char>(text[i]) >= 0x80) return false;
-    }
-    return true;
+    while (i < text.size() && static_cast<unsigned char>(text[i]) < 0x80) ++i;
+    return i;
 }
 
 std::string_view DecodeLine(TextDecoding decoding, std::string_view line, std::string& scratch) {

@@ -28,8 +28,11 @@ TextDecoding ChooseTextDecoding(const std::string& path);
 // A short English name: "UTF-8", "IBM PC", "ANSEL", "Macintosh".
 const char* TextDecodingName(TextDecoding decoding);
 
+// The number of bytes below 0x80 at the start of `text`.
+size_t AsciiPrefixLength(std::string_view text);
+
 // True when every byte of `text` is below 0x80; such text is the same in every decoding.
-bool IsAscii(std::string_view text);
+inline bool IsAscii(std::string_view text) { return AsciiPrefixLength(text) == text.size(); }
 
 // Decodes one line as the line stream hands it out to UTF-8. Returns `line` itself when it
 // reads the same in UTF-8 (ASCII, or valid UTF-8 under Utf8); otherwise the decoded text,

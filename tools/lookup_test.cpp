@@ -114,6 +114,11 @@ TEST(LookupTest, EdgeCasesBuildTheRowsTheOracleExpects) {
         {"pointers.ged",
          "0 HEAD\n0 @ABCDEFGHIJKLMNOPQRSTUVWXYZ@ INDI\n1 NAME A /B/\n0 @P1@INDI\n1 NAME C /D/\n"
          "0 @X1@ INDIVIDUAL\n1 NAME G /H/\n0 @Y1@   Indi  \n1 NAME I /J/\n0 TRLR\n"s},
+        // Conversion decides what a line is: "Ę" is stored as "E", and a combining acute after
+        // "NAME" makes it "NAMÉ".
+        {"heads.ged",
+         "0 HEAD\n1 CHAR UTF-8\n0 @I1@ INDI\n1 NAM\u0118 Ann /Lee/\n0 @I2@ INDI\n1 NAME Bo /Day/\n"
+         "1 NAME\u0301 Cy /Fox/\n0 @\u0130\u0301X@ INDI\n1 NAME Di /Gay/\n0 TRLR\n"s},
         {"utf16-cr.ged",
          Utf16Le(u"0 HEAD\r0 @I1@ INDI\r1 NAME \u00E9 /\u040C\u0301/\r0 TRLR")},
     };
