@@ -635,6 +635,9 @@ TEST_F(PersonToolTest, AccentedNamesAndNotesPrintAsTheFileWritesThem) {
     EXPECT_EQ(line(out, "Spouse 1: "), "Spouse 1: Œuvre, Élise") << out;
     EXPECT_EQ(notes(out).at(1), "Né à Málaga; émigré à Zürich.");
     // UTF-8 with stray Windows-1252 lines; a GEDCOM 7 name without slashes.
+    EXPECT_EQ(notes(person("utf8-stray.ged", "I1")),
+              (std::vector<std::string>{"== Notes ==", "Skladatel, žák varhanické školy v Praze.",
+                                        "Œuvre: Symfonie č. 9."}));
     EXPECT_EQ(line(person("utf8-stray.ged", "I2"), "Person: "), "Person: Descartes, René");
     EXPECT_EQ(line(person("utf8-stray.ged", "I4"), "Person: "), "Person: François, ZoÃ«");
     EXPECT_EQ(line(person("gedcom7.ged", "PERSON1"), "Person: "), "Person: , Cher");
