@@ -197,7 +197,7 @@ public:
             opened = true;
             pointer = browser->CurrentPointer();
             title = browser->windowTitle();
-            const auto* list = browser->findChild<QListWidget*>(QStringLiteral("ListBox1"));
+            const auto* list = browser->findChild<QListWidget*>(QStringLiteral("RecordLines"));
             for (int row = 0; row < list->count(); ++row) lines << list->item(row)->text();
             browser->reject();
         });

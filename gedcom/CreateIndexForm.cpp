@@ -108,13 +108,13 @@ void TCreateIndexForm::BuildControls() {
         label->setGeometry(x, y, kLabelWidth, kLabelHeight);
         return label;
     };
-    Label1 = new QLabel(QString::fromLatin1(kIntroText), this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setWordWrap(true);
-    Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    IntroLabel = new QLabel(QString::fromLatin1(kIntroText), this);
+    IntroLabel->setObjectName(QStringLiteral("IntroLabel"));
+    IntroLabel->setWordWrap(true);
+    IntroLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     // 95 pixels hold the text in the classic dialog font; a larger desktop font wraps it onto
     // more lines, so the label grows downwards into the free space above the progress labels.
-    Label1->setGeometry(25, 21, 378, std::max(95, Label1->heightForWidth(378)));
+    IntroLabel->setGeometry(25, 21, 378, std::max(95, IntroLabel->heightForWidth(378)));
     activity = makeLabel("activity", 69, 136);
     status = makeLabel("status", 69, 155);
     individuals = makeLabel("individuals", 69, 174);

@@ -94,7 +94,7 @@ public:
     std::function<void(const QString& message)> ShowBuildError;
 
     // The dialog's components, named as their objectName()s. Owned by the dialog.
-    QLabel* Label1 = nullptr;
+    QLabel* IntroLabel = nullptr;
     QLabel* activity = nullptr;
     QLabel* status = nullptr;
     QLabel* individuals = nullptr;

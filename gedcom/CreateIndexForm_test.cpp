@@ -113,15 +113,15 @@ TEST_F(CreateIndexFormTest, OpensWaitingWithItsTextsAndEmptyProgressLabels) {
     TCreateIndexForm form;
     EXPECT_EQ(form.windowTitle(), "Create Lookup Table");
     EXPECT_EQ(form.size(), QSize(427, 310));
-    EXPECT_EQ(form.Label1->text(),
+    EXPECT_EQ(form.IntroLabel->text(),
               "We need to create a fast lookup table for the GEDCOM file. \n"
               "This will not change the GEDCOM file in any way.\n\n"
               "This could take a few minutes\n\n"
               "Press Create to start creating the lookup table, or cancel to quit.");
-    EXPECT_TRUE(form.Label1->wordWrap());
-    EXPECT_EQ(form.Label1->pos(), QPoint(25, 21));
-    EXPECT_EQ(form.Label1->width(), 378);
-    EXPECT_GE(form.Label1->height(), 95);
+    EXPECT_TRUE(form.IntroLabel->wordWrap());
+    EXPECT_EQ(form.IntroLabel->pos(), QPoint(25, 21));
+    EXPECT_EQ(form.IntroLabel->width(), 378);
+    EXPECT_GE(form.IntroLabel->height(), 95);
     EXPECT_EQ(form.CreateButton->text(), "Create");
     EXPECT_EQ(form.Cancelbutton->text(), "Cancel");
     EXPECT_EQ(form.Cancelindexbutton->text(), "Cancel Lookup Table Building");
@@ -141,13 +141,13 @@ TEST_F(CreateIndexFormTest, OpensWaitingWithItsTextsAndEmptyProgressLabels) {
 
 TEST_F(CreateIndexFormTest, IntroTextIsNotCutOffByALargerFont) {
     TCreateIndexForm form;
-    EXPECT_GE(form.Label1->height(), form.Label1->heightForWidth(378));
-    EXPECT_LT(form.Label1->geometry().bottom(), form.activity->y());
+    EXPECT_GE(form.IntroLabel->height(), form.IntroLabel->heightForWidth(378));
+    EXPECT_LT(form.IntroLabel->geometry().bottom(), form.activity->y());
 }
 
 TEST_F(CreateIndexFormTest, ComponentsAreFoundByName) {
     TCreateIndexForm form;
-    EXPECT_EQ(form.findChild<QLabel*>("Label1"), form.Label1);
+    EXPECT_EQ(form.findChild<QLabel*>("IntroLabel"), form.IntroLabel);
     EXPECT_EQ(form.findChild<QLabel*>("activity"), form.activity);
     EXPECT_EQ(form.findChild<QLabel*>("status"), form.status);
     EXPECT_EQ(form.findChild<QLabel*>("individuals"), form.individuals);

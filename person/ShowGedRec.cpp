@@ -71,12 +71,12 @@ void TShowGedRec::FormCreate() {
     InfoPanel->setContentsMargins(8, 0, 8, 0);
     layout->addWidget(InfoPanel);
 
-    ListBox1 = new QListWidget(this);
-    ListBox1->setObjectName(QStringLiteral("ListBox1"));
-    ListBox1->setFrameShape(QFrame::NoFrame);
-    ListBox1->setUniformItemSizes(true);
-    ListBox1->setItemDelegate(new FixedLineDelegate(ListBox1));
-    layout->addWidget(ListBox1, 1);
+    RecordLines = new QListWidget(this);
+    RecordLines->setObjectName(QStringLiteral("RecordLines"));
+    RecordLines->setFrameShape(QFrame::NoFrame);
+    RecordLines->setUniformItemSizes(true);
+    RecordLines->setItemDelegate(new FixedLineDelegate(RecordLines));
+    layout->addWidget(RecordLines, 1);
 
     auto* strip = new QWidget(this);
     strip->setObjectName(QStringLiteral("ButtonPanel"));
@@ -90,26 +90,26 @@ void TShowGedRec::FormCreate() {
         stripLayout->addWidget(button);
         return button;
     };
-    Button1 = addButton("Button1", QStringLiteral("Close"));
+    CloseButton = addButton("CloseButton", QStringLiteral("Close"));
     BackButton = addButton("BackButton", QStringLiteral("< &Back"));
-    Button2 = addButton("Button2", QStringLiteral("Copy to Clipboard"));
+    CopyButton = addButton("CopyButton", QStringLiteral("Copy to Clipboard"));
     stripLayout->addStretch();
     layout->addWidget(strip);
     BackButton->setEnabled(false);
 
     // Serves the copy button only; never shown.
-    Memo1 = new QPlainTextEdit(this);
-    Memo1->setObjectName(QStringLiteral("Memo1"));
-    Memo1->hide();
+    CopyBuffer = new QPlainTextEdit(this);
+    CopyBuffer->setObjectName(QStringLiteral("CopyBuffer"));
+    CopyBuffer->hide();
 
     resize(kClientWidth, kClientHeight);
 
-    connect(ListBox1, &QListWidget::itemDoubleClicked, this,
-            [this] { Run(&TShowGedRec::ListBox1DblClick); });
+    connect(RecordLines, &QListWidget::itemDoubleClicked, this,
+            [this] { Run(&TShowGedRec::RecordLinesDblClick); });
     connect(BackButton, &QPushButton::clicked, this,
             [this] { Run(&TShowGedRec::BackButtonClick); });
-    connect(Button1, &QPushButton::clicked, this, [this] { Run(&TShowGedRec::Button1Click); });
-    connect(Button2, &QPushButton::clicked, this, [this] { Run(&TShowGedRec::Button2Click); });
+    connect(CloseButton, &QPushButton::clicked, this, [this] { Run(&TShowGedRec::CloseButtonClick); });
+    connect(CopyButton, &QPushButton::clicked, this, [this] { Run(&TShowGedRec::CopyButtonClick); });
 }
 
 void TShowGedRec::SetCurrentPointer(const std::string& pointer) { currentPointer_ = pointer; }
@@ -118,8 +118,8 @@ void TShowGedRec::SetCommandRunner(CommandRunner runner) { runner_ = std::move(r
 
 void TShowGedRec::FormActivate() { ShowRecord(currentPointer_); }
 
-void TShowGedRec::ListBox1DblClick() {
-    const QListWidgetItem* line = ListBox1->currentItem();
+void TShowGedRec::RecordLinesDblClick() {
+    const QListWidgetItem* line = RecordLines->currentItem();
     if (line == nullptr || !line->isSelected()) return;
     const std::string pointer =
         gedcom::ToStoredText(TGedcomPerson::ExtractPointer(ToUtf8(line->text())));
@@ -142,14 +142,14 @@ void TShowGedRec::BackButtonClick() {
     BackButton->setEnabled(!history_.empty());
 }
 
-void TShowGedRec::Button1Click() { close(); }
+void TShowGedRec::CloseButtonClick() { close(); }
 
-void TShowGedRec::Button2Click() {
-    Memo1->clear();
+void TShowGedRec::CopyButtonClick() {
+    CopyBuffer->clear();
     QStringList lines;
-    for (int row = 0; row < ListBox1->count(); ++row) lines << ListBox1->item(row)->text();
-    Memo1->setPlainText(lines.join(QLatin1Char('\n')));
-    Memo1->selectAll();
+    for (int row = 0; row < RecordLines->count(); ++row) lines << RecordLines->item(row)->text();
+    CopyBuffer->setPlainText(lines.join(QLatin1Char('\n')));
+    CopyBuffer->selectAll();
     // The memo's own copy would separate lines with LF and add rich text; the clipboard gets
     // the plain lines with CR LF between them.
     QGuiApplication::clipboard()->setText(lines.join(QStringLiteral("\r\n")));
@@ -166,8 +166,8 @@ void TShowGedRec::Beep() { QApplication::beep(); }
 void TShowGedRec::ShowRecord(const std::string& pointer) {
     std::vector<std::string> lines;
     TGedcomPerson::ReadRecordByPointer(table_, pointer, GedcomState().CurrentGedcomPath, lines);
-    ListBox1->clear();
-    for (const std::string& line : lines) ListBox1->addItem(FromUtf8(line));
+    RecordLines->clear();
+    for (const std::string& line : lines) RecordLines->addItem(FromUtf8(line));
 }
 
 void TShowGedRec::Run(void (TShowGedRec::*command)()) {

@@ -61,14 +61,14 @@ public:
     // Follows the pointer of the selected line (ExtractPointer: case kept, the tail when there
     // is no second at-sign): shows that record, pushes the current pointer onto the history and
     // enables Back. A line without a pointer beeps and changes nothing; so does no selection.
-    void ListBox1DblClick();
+    void RecordLinesDblClick();
     // Shows the record on top of the history and pops it; Back stays enabled only while the
     // history has entries. Does nothing when the history is empty.
     void BackButtonClick();
     // "Close".
-    void Button1Click();
-    // "Copy to Clipboard": the list's lines as plain text, joined by CR LF, through Memo1.
-    void Button2Click();
+    void CloseButtonClick();
+    // "Copy to Clipboard": the list's lines as plain text, joined by CR LF, through CopyBuffer.
+    void CopyButtonClick();
 
 protected:
     bool event(QEvent* event) override;
@@ -90,9 +90,9 @@ private:
     bool failed_ = false;
 
     QLabel* InfoPanel = nullptr;
-    QListWidget* ListBox1 = nullptr;
-    QPushButton* Button1 = nullptr;
+    QListWidget* RecordLines = nullptr;
+    QPushButton* CloseButton = nullptr;
     QPushButton* BackButton = nullptr;
-    QPushButton* Button2 = nullptr;
-    QPlainTextEdit* Memo1 = nullptr;
+    QPushButton* CopyButton = nullptr;
+    QPlainTextEdit* CopyBuffer = nullptr;
 };

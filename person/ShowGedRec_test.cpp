@@ -79,7 +79,7 @@ protected:
         EXPECT_NE(child, nullptr) << name;
         return child;
     }
-    QListWidget* List() { return Find<QListWidget>("ListBox1"); }
+    QListWidget* List() { return Find<QListWidget>("RecordLines"); }
     QPushButton* Back() { return Find<QPushButton>("BackButton"); }
 
     QStringList Lines() {
@@ -91,7 +91,7 @@ protected:
     // Selects the line `row` and double-clicks it.
     void DoubleClick(int row) {
         List()->setCurrentRow(row);
-        dialog_.ListBox1DblClick();
+        dialog_.RecordLinesDblClick();
     }
 
     void Activate() {
@@ -114,12 +114,12 @@ TEST_F(ShowGedRecTest, LaidOutAsDesigned) {
                              "button to view the previous record."));
     EXPECT_EQ(Find<QLabel>("InfoPanel")->height(), 33);
     EXPECT_EQ(Find<QWidget>("ButtonPanel")->height(), 43);
-    EXPECT_EQ(Find<QPushButton>("Button1")->text(), QStringLiteral("Close"));
+    EXPECT_EQ(Find<QPushButton>("CloseButton")->text(), QStringLiteral("Close"));
     EXPECT_EQ(Back()->text(), QStringLiteral("< &Back"));
     EXPECT_EQ(Back()->shortcut(), QKeySequence(QStringLiteral("Alt+B")));
-    EXPECT_EQ(Find<QPushButton>("Button2")->text(), QStringLiteral("Copy to Clipboard"));
+    EXPECT_EQ(Find<QPushButton>("CopyButton")->text(), QStringLiteral("Copy to Clipboard"));
     EXPECT_FALSE(Back()->isEnabled());
-    EXPECT_TRUE(Find<QPlainTextEdit>("Memo1")->isHidden());
+    EXPECT_TRUE(Find<QPlainTextEdit>("CopyBuffer")->isHidden());
     EXPECT_EQ(List()->frameShape(), QFrame::NoFrame);
 
     dialog_.show();
@@ -138,7 +138,7 @@ TEST_F(ShowGedRecTest, ShowingTheDialogShowsTheCurrentRecord) {
     dialog.SetCurrentPointer("F1");
     dialog.show();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
-    const auto* list = dialog.findChild<QListWidget*>(QStringLiteral("ListBox1"));
+    const auto* list = dialog.findChild<QListWidget*>(QStringLiteral("RecordLines"));
     ASSERT_EQ(list->count(), 4);
     EXPECT_EQ(list->item(0)->text(), QStringLiteral("0 @F1@ FAM"));
 }
@@ -186,7 +186,7 @@ TEST_F(ShowGedRecTest, LineWithoutAtSignBeepsAndChangesNothing) {
 
 TEST_F(ShowGedRecTest, NoSelectionDoesNothing) {
     List()->clearSelection();
-    dialog_.ListBox1DblClick();
+    dialog_.RecordLinesDblClick();
     EXPECT_EQ(dialog_.beeps, 0);
     EXPECT_TRUE(dialog_.History().empty());
     EXPECT_EQ(Lines(), kJohn);
@@ -248,9 +248,9 @@ TEST_F(ShowGedRecTest, SingleAtSignFollowsTheTail) {
 
 TEST_F(ShowGedRecTest, CopyPutsThePlainLinesOnTheClipboard) {
     QGuiApplication::clipboard()->clear();
-    Find<QPushButton>("Button2")->click();
+    Find<QPushButton>("CopyButton")->click();
     EXPECT_EQ(QGuiApplication::clipboard()->text(), kJohn.join(QStringLiteral("\r\n")));
-    EXPECT_EQ(Find<QPlainTextEdit>("Memo1")->toPlainText(), kJohn.join(QLatin1Char('\n')));
+    EXPECT_EQ(Find<QPlainTextEdit>("CopyBuffer")->toPlainText(), kJohn.join(QLatin1Char('\n')));
     EXPECT_EQ(Lines(), kJohn);
 }
 
@@ -258,7 +258,7 @@ TEST_F(ShowGedRecTest, CloseButtonClosesTheDialog) {
     dialog_.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog_));
     QSignalSpy finished(&dialog_, &QDialog::finished);
-    Find<QPushButton>("Button1")->click();
+    Find<QPushButton>("CloseButton")->click();
     EXPECT_FALSE(dialog_.isVisible());
     EXPECT_EQ(finished.count(), 1);
 }
