@@ -11,8 +11,10 @@ CharacterSet DetectCharacterSet(const std::string& path) {
     bool firstLine = true;
     while (!reader.EndOfFile()) {
         std::string_view line = reader.ReadLine();
-        // The first line of the file is the header's own level-0 line; the next one that
-        // begins with "0" starts the second record.
+        // Empty lines before the header are passed over.
+        if (firstLine && IsBlank(line)) continue;
+        // The first line is the header's own level-0 line; the next one that begins with "0"
+        // starts the second record.
         if (!firstLine && !line.empty() && line[0] == '0') break;
         firstLine = false;
         if (AnsiUpper(Trim(line).substr(0, 6)) != "1 CHAR") continue;

@@ -17,8 +17,8 @@ enum class CharacterSet {
     Other = 4,  // none of these, or no CHAR line in the header
 };
 
-// Reads the header record of the file at `path` (up to the first later line that begins with
-// "0") and classifies its first CHAR line. The tests are substring searches over the upper-cased
+// Reads the header record of the file at `path` (its first line that is not blank, up to the
+// first later line that begins with "0") and classifies its first CHAR line. The tests are substring searches over the upper-cased
 // line in the order above, so "1 CHAR IBMPC-850" gives IbmPc and "MACINTOSH" gives Mac.
 // Throws std::runtime_error when the file cannot be opened or read.
 CharacterSet DetectCharacterSet(const std::string& path);

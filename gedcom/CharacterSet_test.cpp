@@ -52,6 +52,11 @@ TEST_F(CharacterSetTest, FirstLineIsScannedEvenWhenItIsNotTheHeader) {
     EXPECT_EQ(Detect("0 @I1@ INDI\n1 CHAR MAC\n0 TRLR\n"), CharacterSet::Mac);
 }
 
+TEST_F(CharacterSetTest, EmptyLinesBeforeTheHeaderArePassedOver) {
+    EXPECT_EQ(Detect("\r\n\n  \r0 HEAD\r\n1 CHAR ANSEL\r\n0 TRLR\r\n"), CharacterSet::Ansel);
+    EXPECT_EQ(Detect(std::string(200000, '\n') + "0 HEAD\n1 CHAR IBMPC\n"), CharacterSet::IbmPc);
+}
+
 TEST_F(CharacterSetTest, NoCharLineOrEmptyFileGivesOther) {
     EXPECT_EQ(Detect("0 HEAD\r\n1 SOUR X\r\n0 TRLR\r\n"), CharacterSet::Other);
     EXPECT_EQ(Detect(""), CharacterSet::Other);

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 #include <stdexcept>
+#include <vector>
 #include <unicode/utf8.h>
 
 namespace {
@@ -68,6 +69,7 @@ TLineStream::~TLineStream() {
 }
 
 void TLineStream::SetPosition(int64_t offset) {
+    resumeAt_ = -1;
     chunkStart_ = offset;
     validLength_ = lineStart_ = scanPosition_ = 0;
 }
@@ -97,6 +99,52 @@ bool TLineStream::TerminatorUnitAt(size_t index) const {
     return unit == u'\n' || unit == u'\r';
 }
 
+int64_t TLineStream::SkipPastTerminator(int64_t offset) const {
+    const size_t unit = Utf16() ? 2 : 1;
+    std::vector<char> piece(65536);
+    const auto unitAt = [&](size_t i) -> char16_t {
+        const auto first = static_cast<unsigned char>(piece[i]);
+        if (unit == 1) return first;
+        const auto second = static_cast<unsigned char>(piece[i + 1]);
+        return mark_ == ByteOrderMark::Utf16Le ? static_cast<char16_t>(first | (second << 8))
+                                               : static_cast<char16_t>((first << 8) | second);
+    };
+    while (offset < size_) {
+        size_t n = 0;
+        while (n < piece.size()) {
+            const ssize_t got = ::pread(fd_, piece.data() + n, piece.size() - n,
+                                        offset + static_cast<int64_t>(n));
+            if (got < 0 && errno == EINTR) continue;
+            if (got < 0) ThrowFileError("Cannot read", path_, errno);
+            if (got == 0) break;
+            n += static_cast<size_t>(got);
+        }
+        n -= n % unit;
+        if (n == 0) break;
+        for (size_t i = 0; i < n; i += unit) {
+            const char16_t c = unitAt(i);
+            if (c != u'\n' && c != u'\r') continue;
+            int64_t after = offset + static_cast<int64_t>(i + unit);
+            if (c == u'\r' && after < size_) {
+                // The LF of a CR LF pair may lie in the next piece: look at it on its own.
+                char next[2] = {0, 0};
+                if (::pread(fd_, next, unit, after) == static_cast<ssize_t>(unit)) {
+                    const char16_t lf = unit == 1 ? static_cast<unsigned char>(next[0])
+                                        : mark_ == ByteOrderMark::Utf16Le
+                                            ? static_cast<char16_t>(static_cast<unsigned char>(next[0]) |
+                                                                    (static_cast<unsigned char>(next[1]) << 8))
+                                            : static_cast<char16_t>((static_cast<unsigned char>(next[0]) << 8) |
+                                                                    static_cast<unsigned char>(next[1]));
+                    if (lf == u'\n') after += static_cast<int64_t>(unit);
+                }
+            }
+            return after;
+        }
+        offset += static_cast<int64_t>(n);
+    }
+    return size_;
+}
+
 // Loads the next chunk, starting where the valid bytes of the previous one ended. Unless the
 // chunk reaches the end of the file, it is cut back to the terminator of its last whole line;
 // a CR at the very end is cut too, as it may be the first half of a CR LF pair whose LF lies
@@ -110,7 +158,8 @@ void TLineStream::Fill() {
     const auto terminatorAt = [&](size_t i) {
         return unit == 2 ? TerminatorUnitAt(i) : IsTerminator(buffer_[i]);
     };
-    int64_t start = chunkStart_ + static_cast<int64_t>(validLength_);
+    int64_t start = resumeAt_ >= 0 ? resumeAt_ : chunkStart_ + static_cast<int64_t>(validLength_);
+    resumeAt_ = -1;
     for (;;) {
         size_t n = ReadChunk(start, capacity_);
         size_t valid = n;
@@ -119,11 +168,20 @@ void TLineStream::Fill() {
             valid -= valid % unit;
             if (valid >= unit && crAt(valid - unit)) valid -= unit;
             while (valid >= unit && !terminatorAt(valid - unit)) valid -= unit;
-            if (valid == 0) {
+            if (valid == 0 && capacity_ < kMaxLineLength) {
                 // Not one whole line in the chunk: grow the buffer and read the chunk again.
-                capacity_ *= 2;
+                capacity_ = std::min(capacity_ * 2, kMaxLineLength);
                 buffer_.assign(capacity_ + 1, '\0');
                 continue;
+            }
+            if (valid == 0) {
+                // A line longer than the limit: the chunk is handed out as the line and the
+                // rest of it is skipped. A CR that ends the chunk is the line's own terminator.
+                valid = n - n % unit;
+                const bool endsInCr = crAt(valid - unit);
+                resumeAt_ = SkipPastTerminator(start + static_cast<int64_t>(valid) -
+                                               (endsInCr ? static_cast<int64_t>(unit) : 0));
+                reachesEnd = resumeAt_ >= size_;
             }
         }
         buffer_[valid] = '\0';

@@ -23,7 +23,9 @@
 //
 // Chunks hold at most kCapacity bytes; a chunk always ends with the terminator of its last
 // whole line, so a CR LF pair is never split between two chunks. A line longer than a chunk
-// makes the buffer grow until the line fits.
+// makes the buffer grow until the line fits, up to kMaxLineLength bytes: a longer line is cut
+// there and the rest of it skipped, so memory stays bounded whatever the input. Every byte is
+// read at most twice, so any input is handed out in time linear in its size.
 //
 // Calling order: construct; optionally SetPosition; then, while !EndOfFile(): optionally
 // LinePosition(), ReadLine(), examine the line. Not thread-safe; one reader per thread.
@@ -33,6 +35,8 @@ public:
 
     // Bytes read per chunk (the buffer has one more byte for the NUL after the valid bytes).
     static constexpr size_t kCapacity = 32383;
+    // The longest line handed out whole, in bytes (UTF-16 files: of the file, before conversion).
+    static constexpr size_t kMaxLineLength = 1 << 20;
 
     // Opens `path` for reading. Throws std::runtime_error naming the file when it cannot be
     // opened (a missing file is reported, never created).
@@ -45,7 +49,10 @@ public:
     void SetPosition(int64_t offset);
 
     // The byte offset in the file of the first byte of the line the next ReadLine returns.
-    int64_t LinePosition() const { return chunkStart_ + static_cast<int64_t>(lineStart_); }
+    int64_t LinePosition() const {
+        if (resumeAt_ >= 0 && lineStart_ == validLength_) return resumeAt_;  // after a cut line
+        return chunkStart_ + static_cast<int64_t>(lineStart_);
+    }
 
     // Returns the next line without its terminator. The text lives in the reader's buffer and
     // stays valid until the next ReadLine; it is followed by a NUL. A NUL byte (in UTF-16, a
@@ -71,6 +78,9 @@ private:
     char16_t UnitAt(size_t index) const;
     bool TerminatorUnitAt(size_t index) const;
     std::string_view ReadUtf16Line();
+    // The offset after the first line terminator at or after `offset`; the file's size when
+    // there is none.
+    int64_t SkipPastTerminator(int64_t offset) const;
 
     std::string path_;
     int fd_ = -1;
@@ -88,4 +98,5 @@ private:
     ByteOrderMark mark_ = ByteOrderMark::None;
     size_t markLength_ = 0;        // bytes of the mark, skipped when the first line is read
     std::string utf8Line_;         // a UTF-16 line converted for the caller
+    int64_t resumeAt_ = -1;        // where the next chunk starts after a cut line
 };

@@ -272,3 +272,60 @@ TEST_F(LineStreamTest, ManyLeadingEmptyLinesKeepTheirOffsets) {
 }
 
 }  // namespace
+
+namespace {
+
+// A line longer than the limit is cut there; the rest of it is skipped and the lines after it
+// keep their offsets, whatever terminator ends it and wherever it falls.
+TEST(LineStreamLimitTest, LinesBeyondTheLimitAreCutAndTheRestSkipped) {
+    TempDir dir;
+    const size_t limit = TLineStream::kMaxLineLength;
+    for (const char* terminator : {"\n", "\r\n", "\r"}) {
+        for (size_t length : {limit - 1, limit, limit + 1, 3 * limit + 5}) {
+            std::string bytes = "0 HEAD\n1 NOTE ";
+            const size_t noteStart = 7;
+            bytes += std::string(length - 7, 'n');
+            bytes += terminator;
+            const int64_t after = static_cast<int64_t>(bytes.size());
+            bytes += "0 @I1@ INDI\n0 TRLR";
+            const std::string path = dir.Write("long.ged", bytes);
+            TLineStream reader(path);
+            std::vector<std::pair<int64_t, size_t>> lines;  // offset, length
+            std::string last;
+            while (!reader.EndOfFile()) {
+                const int64_t offset = reader.LinePosition();
+                const std::string_view line = reader.ReadLine();
+                lines.emplace_back(offset, line.size());
+                last = std::string(line.substr(0, 20));
+            }
+            ASSERT_EQ(lines.size(), 4u) << length << " " << strlen(terminator);
+            EXPECT_EQ(lines[1].first, static_cast<int64_t>(noteStart));
+            EXPECT_EQ(lines[1].second, std::min(length, limit));
+            EXPECT_EQ(lines[2].first, after);
+            EXPECT_EQ(lines[3].second, 6u);
+            EXPECT_EQ(last, "0 TRLR");
+        }
+    }
+}
+
+TEST(LineStreamLimitTest, AFileWithoutLineBreaksIsOneCutLine) {
+    TempDir dir;
+    const size_t limit = TLineStream::kMaxLineLength;
+    for (const std::string& tail : {std::string(), std::string("\r\n"), std::string("\r")}) {
+        TLineStream reader(dir.Write("flat.ged", std::string(5 * limit + 3, 'x') + tail));
+        EXPECT_EQ(reader.ReadLine().size(), limit);
+        EXPECT_TRUE(reader.EndOfFile()) << "no empty line after the cut one";
+    }
+    // UTF-16: the limit counts the file's bytes.
+    std::string bytes = "\xFF\xFE";
+    for (size_t i = 0; i < 3 * limit; ++i) bytes += i % 2 ? '\0' : 'u';
+    bytes += std::string("\n\0" "A\0", 4);
+    TLineStream reader(dir.Write("flat16.ged", bytes));
+    EXPECT_EQ(reader.ReadLine().size(), limit / 2 - 1);  // the mark is not part of the line
+    ASSERT_FALSE(reader.EndOfFile());
+    EXPECT_EQ(reader.LinePosition(), static_cast<int64_t>(bytes.size() - 2));
+    EXPECT_EQ(reader.ReadLine(), "A");
+    EXPECT_TRUE(reader.EndOfFile());
+}
+
+}  // namespace

@@ -200,6 +200,22 @@ TEST_F(LookupTableBuilderTest, IbmPcNamesAreComposedFromConvertedText) {
     EXPECT_EQ(ReadRows(result.tablePath), (std::vector<Row>{{"I", "L\xe9vy, Ren\xe9", "I1", 0}}));
 }
 
+// Input that once cost time or memory out of proportion: leading line breaks, a line longer
+// than the line stream keeps, a file without line breaks. Nothing after them is lost.
+TEST_F(LookupTableBuilderTest, OddlyShapedInputBuildsTheRowsAfterIt) {
+    const std::string breaks(200000, '\n');
+    TLookupBuildResult result = Build(breaks + "0 HEAD\n0 @I1@ INDI\n1 NAME Ann /Lee/\n0 TRLR\n");
+    EXPECT_EQ(ReadRows(result.tablePath),
+              (std::vector<Row>{{"I", "Lee, Ann", "I1", static_cast<int64_t>(breaks.size() + 7)}}));
+    const std::string note = "0 @N1@ NOTE " + std::string(3 << 20, 'x') + "\r\n";
+    result = Build("0 HEAD\r\n" + note + "0 @I2@ INDI\r\n1 NAME Bo /Day/\r\n0 TRLR\r\n");
+    EXPECT_EQ(ReadRows(result.tablePath),
+              (std::vector<Row>{{"R", "", "N1", 8},
+                                {"I", "Day, Bo", "I2", static_cast<int64_t>(8 + note.size())}}));
+    result = Build("0 @I3@ INDI 1 NAME Cy /Fox/ " + std::string(5 << 20, 'y'));
+    EXPECT_EQ(ReadRows(result.tablePath), (std::vector<Row>{{"R", "", "I3", 0}}));
+}
+
 // --- Files that end without a trailer line --------------------------------------------------
 
 TEST_F(LookupTableBuilderTest, LastRecordIsWrittenWhenTheFileEndsOnADeeperLine) {
