@@ -30,6 +30,7 @@
 #include "app/WindowRoutines.h"
 #include "gedcom/GedcomState.h"
 #include "gedcom/GedcomStrings.h"
+#include "gedcom/LookupFiles.h"
 #include "gedcom/MasterIndex.h"
 #include "person/GedcomPerson.h"
 #include "person/LookupTable.h"
@@ -136,6 +137,8 @@ void TMainForm::FormCreate() {
                                            "cannot be built.")
                                 .arg(lookupFolder_));
     }
+    // What builds killed before they ended left behind.
+    gedcom::RemoveAbandonedBuildFiles(PathBytes(lookupFolder_));
     OpenMasterIndex();
     setWindowIcon(AppIcon());
     CreatePersonModel();

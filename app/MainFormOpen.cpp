@@ -9,12 +9,13 @@
 
 #include "app/MainForm.h"
 #include "app/MainFormShared.h"
-#include "gedcom/TextDecoding.h"
 #include "gedcom/CreateIndexForm.h"
 #include "gedcom/FilePaths.h"
 #include "gedcom/GedcomState.h"
 #include "gedcom/GedcomStrings.h"
+#include "gedcom/LookupFiles.h"
 #include "gedcom/MasterIndex.h"
+#include "gedcom/TextDecoding.h"
 #include "widgets/MessageBox.h"
 
 using mainform::PathBytes;
@@ -37,8 +38,11 @@ bool ModifiedBefore(const std::string& older, const std::string& newer) {
 }
 
 // A lookup table can be used when both its table file and its index file are there.
+// A table and an index of different builds (a build killed between putting the two in place)
+// count as missing: the table is built again.
 bool LookupFilesExist(const std::string& lookupPath, const std::string& indexPath) {
-    return gedcom::RegularFileExists(lookupPath) && gedcom::RegularFileExists(indexPath);
+    return gedcom::RegularFileExists(lookupPath) && gedcom::RegularFileExists(indexPath) &&
+           gedcom::LookupFilesBelongTogether(lookupPath, indexPath);
 }
 
 }  // namespace

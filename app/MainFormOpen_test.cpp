@@ -544,11 +544,22 @@ TEST_F(MainFormOpenTest, BuildErrorIsShownAndRegistersNothing) {
     const QString path = WriteGedcom("family.ged");
     OpenFlowMainForm form;
     Activate(form);
-    // Fails after the table and part of the index have been written.
+    // Fails after the rows have been written, before the index.
+    struct FailingProgress : TLookupBuildProgress {
+        explicit FailingProgress(TLookupBuildProgress& inner) : inner(inner) {}
+        void SetActivity(std::string_view text) override { inner.SetActivity(text); }
+        void SetIndividuals(std::string_view text) override { inner.SetIndividuals(text); }
+        void SetStatus(std::string_view text) override {
+            if (text == "100% done") throw std::runtime_error("Disk full while writing the lookup table.");
+            inner.SetStatus(text);
+        }
+        void ProcessPendingEvents() override { inner.ProcessPendingEvents(); }
+        TLookupBuildProgress& inner;
+    };
     form.build = [](const std::string& gedcomPath, const std::string& lookupPath,
                     HCreateTable& creator, HTable& table, TLookupBuildProgress& progress) {
-        gedcom::BuildLookupTable(gedcomPath, lookupPath, creator, table, progress);
-        throw std::runtime_error("Disk full while writing the lookup table.");
+        FailingProgress failing(progress);
+        gedcom::BuildLookupTable(gedcomPath, lookupPath, creator, table, failing);
     };
     MessageBox::SetNextAnswer(QMessageBox::Ok);
     form.OpenGedcomFile(path, false);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <exception>
+#include <stdexcept>
 #include <string>
 #include <utility>
 
@@ -34,10 +35,15 @@ const char* const kIntroText =
     "Press Create to start creating the lookup table, or cancel to quit.";
 
 // GedTable has no OnZadarirError handler, so the builder's engine errors arrive as
-// exceptions and its result never reports a handled failure.
+// exceptions and its result never reports a handled failure; a refusal is reported the same
+// way.
 void RunBuilder(const std::string& gedcomPath, const std::string& lookupPath, HCreateTable& creator,
                 HTable& table, TLookupBuildProgress& progress) {
-    gedcom::BuildLookupTable(gedcomPath, lookupPath, creator, table, progress);
+    const gedcom::TLookupBuildResult result =
+        gedcom::BuildLookupTable(gedcomPath, lookupPath, creator, table, progress);
+    if (!result.refused.empty()) {
+        throw std::runtime_error("The lookup table cannot be built: " + result.refused + ".");
+    }
 }
 
 }  // namespace
@@ -189,10 +195,10 @@ void TCreateIndexForm::CreateButtonClick() {
     ShowPendingTexts();
     if (failed && error.isEmpty()) error = QStringLiteral("An unexpected error occurred.");
 
+    // A build that did not finish has left the files in place as they were.
     if (failed || GedcomState().BuildCancelled) {
         CloseTableQuietly();
         PumpEvents();
-        DeleteLookupFiles();
     }
     if (failed) ShowBuildError(error);
 
@@ -277,10 +283,3 @@ void TCreateIndexForm::CloseTableQuietly() {
     }
 }
 
-void TCreateIndexForm::DeleteLookupFiles() {
-    if (lookupPath_.empty()) return;
-    gedcom::RemoveRegularFile(lookupPath_);
-    // The builder writes the table under the ".DBF" extension whatever the path's own is.
-    gedcom::RemoveRegularFile(gedcom::ReplaceExtension(lookupPath_, ".DBF"));
-    gedcom::RemoveRegularFile(gedcom::ReplaceExtension(lookupPath_, ".CDX"));
-}

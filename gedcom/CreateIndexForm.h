@@ -26,8 +26,8 @@ using TCreateIndexBuild =
 
 // The modal dialog that explains the build, lets the user start or decline it, shows its
 // progress and lets the user cancel it. The caller sets the two paths, centres and shows the
-// dialog, and afterwards looks only at which files exist: a cancelled or failed build leaves
-// neither the table file nor its index file behind. The dialog has no close box; it is left
+// dialog, and afterwards looks only at which files exist: a cancelled, refused or failed build
+// leaves the table file and its index file as they were (none after a first build). The dialog has no close box; it is left
 // through Cancel (result Rejected) or closes itself with the result Accepted when a build
 // ends, however it ends. Owns its table component and creation component. User-interface
 // thread only.
@@ -59,9 +59,9 @@ public:
     void reject() override;
 
     // Runs the build (Create). Does nothing more than closing GedTable when the GEDCOM path
-    // is empty. Otherwise switches to the building state, runs the builder and, after a
-    // cancel or an error, deletes the table file and its ".CDX" index file; an error is then
-    // shown in a message box with its text. Always ends by closing the dialog with Accepted.
+    // is empty. Otherwise switches to the building state and runs the builder; an error or a
+    // refusal is then shown in a message box with its text. Always ends by closing the dialog
+    // with Accepted.
     void CreateButtonClick();
     // Closes the dialog with Rejected, building nothing.
     void CancelbuttonClick();
@@ -118,8 +118,6 @@ private:
     void BuildControls();
     // Closes GedTable, dropping any unsaved record without asking; never throws.
     void CloseTableQuietly();
-    // Deletes the table file and its index file when they exist; failures are ignored.
-    void DeleteLookupFiles();
     // Keeps `text` as the latest text of a label; shown at the next redraw.
     static void SetPending(PendingText& pending, std::string_view text);
     // Puts the pending texts into their labels.

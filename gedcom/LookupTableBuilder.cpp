@@ -4,11 +4,14 @@
 #include <chrono>
 #include <cstdint>
 #include <limits>
+#include <thread>
+#include <utility>
 
 #include "gedcom/FilePaths.h"
 #include "gedcom/GedcomState.h"
 #include "gedcom/GedcomStrings.h"
 #include "gedcom/LineStream.h"
+#include "gedcom/LookupFiles.h"
 #include "gedcom/StoredText.h"
 #include "gedcom/TextDecoding.h"
 #include "table/HCreateTable.h"
@@ -66,8 +69,9 @@ void WriteRow(HTable& table, const PendingRow& row, TLookupBuildResult& result) 
     if (named) ++result.namedIndividuals;
 }
 
-// Leaves the table closed and both files gone, whatever state the failure left them in.
-void Discard(HTable& table, const TLookupBuildResult& result) {
+// Leaves the table closed and the files of an unfinished build gone, whatever state the
+// failure left them in; the targets are never touched.
+void Discard(HTable& table, const std::string& builtTable, const std::string& builtIndex) {
     try {
         if (table.State() == HTableState::Insert || table.State() == HTableState::Edit) {
             table.Cancel();
@@ -78,14 +82,13 @@ void Discard(HTable& table, const TLookupBuildResult& result) {
         table.SetActive(false);
     } catch (...) {
     }
-    RemoveRegularFile(result.indexPath);
-    RemoveRegularFile(result.tablePath);
+    RemoveRegularFile(builtIndex);
+    RemoveRegularFile(builtTable);
 }
 
 void Scan(const std::string& gedcomPath, HTable& table, TLookupBuildProgress& progress,
           TLookupBuildResult& result) {
     TGedcomState& state = GedcomState();
-    state.BuildCancelled = false;
     const TextDecoding decoding = state.Decoding;
     TLineStream reader(gedcomPath);
     const int64_t size = reader.Size();
@@ -154,20 +157,44 @@ TLookupBuildResult BuildLookupTable(const std::string& gedcomPath, const std::st
     TLookupBuildResult result;
     result.tablePath = ReplaceExtension(lookupPath, ".DBF");
     result.indexPath = ReplaceExtension(lookupPath, ".CDX");
+    TGedcomState& state = GedcomState();
+    state.BuildCancelled = false;
 
     progress.SetActivity("Creating index files...");
     progress.ProcessPendingEvents();
+    table.SetActive(false);
+    // One build of a folder at a time: the one that waits builds after the other has put its
+    // files in place.
+    TBuildFolderLock lock(DirectoryPart(result.tablePath));
+    while (!lock.TryLock()) {
+        progress.SetStatus("Waiting for another build in this folder to end");
+        progress.ProcessPendingEvents();
+        if (state.BuildCancelled) {
+            result.cancelled = true;
+            return result;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    RemoveAbandonedBuildFiles(DirectoryPart(result.tablePath));
+    for (const auto& [target, index] : {std::pair{result.tablePath, false}, {result.indexPath, true}}) {
+        const std::string problem = BuildTargetProblem(target, gedcomPath, index);
+        if (!problem.empty()) {
+            result.refused = target + " " + problem;
+            return result;
+        }
+    }
+
+    // Nothing that exists is touched until both files are complete.
+    const std::string builtTable = TemporaryBuildPath(result.tablePath);
+    const std::string builtIndex = ReplaceExtension(builtTable, ".CDX");
     try {
-        table.SetActive(false);
-        table.SetDBFPath(DirectoryPart(result.tablePath));
-        table.SetDBFName(NamePart(result.tablePath));
+        table.SetDBFPath(DirectoryPart(builtTable));
+        table.SetDBFName(NamePart(builtTable));
         creator.SetDBFTable(&table);
         creator.SetCreateFields(LookupTableFields());
         creator.SetDBFType(HDBFTypes::FoxPro2);
-        creator.SetAutoOverwrite(true);
+        creator.SetAutoOverwrite(false);
         creator.SetKeepOpen(false);
-        // An index left by an earlier build describes rows that are about to be overwritten.
-        RemoveRegularFile(result.indexPath);
         Check(creator.Execute());
         table.SetActive(true);
         Check(table.Active());
@@ -175,21 +202,29 @@ TLookupBuildResult BuildLookupTable(const std::string& gedcomPath, const std::st
         const auto scanStart = std::chrono::steady_clock::now();
         Scan(gedcomPath, table, progress, result);
         result.scanSeconds = SecondsSince(scanStart);
+        if (result.cancelled) {
+            Discard(table, builtTable, builtIndex);
+            return result;
+        }
         progress.SetStatus("100% done");
 
         auto tagStart = std::chrono::steady_clock::now();
-        Check(table.IndexOn(result.indexPath, "NAME", 7, 1, "", "RTYPE-UPPER(NAME)"));
+        Check(table.IndexOn(builtIndex, "NAME", 7, 1, "", "RTYPE-UPPER(NAME)"));
         result.nameTagSeconds = SecondsSince(tagStart);
         tagStart = std::chrono::steady_clock::now();
-        Check(table.IndexOn(result.indexPath, "POINTER", 7, 1, "", "POINTER"));
+        Check(table.IndexOn(builtIndex, "POINTER", 7, 1, "", "POINTER"));
         result.pointerTagSeconds = SecondsSince(tagStart);
-        Check(table.IndexOpen("\"" + result.indexPath + "\"", "NAME"));
+        Check(table.IndexOpen("\"" + builtIndex + "\"", "NAME"));
         table.SetActive(false);
+        WritePairStamp(builtTable, builtIndex, NewPairStamp());
+        PutBuiltFilesInPlace(builtTable, builtIndex, result.tablePath, result.indexPath);
+        table.SetDBFPath(DirectoryPart(result.tablePath));
+        table.SetDBFName(NamePart(result.tablePath));
     } catch (const HandlerReportedError&) {
-        Discard(table, result);
+        Discard(table, builtTable, builtIndex);
         result.failed = true;
     } catch (...) {
-        Discard(table, result);
+        Discard(table, builtTable, builtIndex);
         throw;
     }
     return result;

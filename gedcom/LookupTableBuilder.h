@@ -22,12 +22,14 @@ const std::vector<std::string>& LookupTableFields();
 struct TLookupBuildResult {
     std::string tablePath;  // lookup path with the extension ".DBF"
     std::string indexPath;  // lookup path with the extension ".CDX"
-    // The build-cancel flag stopped the scan; the table holds the rows written before and a
-    // complete index over them.
+    // The build-cancel flag stopped the build; nothing was written in place.
     bool cancelled = false;
     // An engine error reported through the table's OnZadarirError handler ended the build;
-    // both files have been removed.
+    // nothing was written in place.
     bool failed = false;
+    // Not empty when the build was refused before it began: the target and why, such as
+    // "/a/LOOKUP.DBF is the GEDCOM file itself". Nothing was written.
+    std::string refused;
     int64_t rows = 0;
     int64_t individuals = 0;       // records whose level-0 tag is INDI
     int64_t namedIndividuals = 0;  // rows of type "I"
@@ -36,24 +38,29 @@ struct TLookupBuildResult {
     double pointerTagSeconds = 0;
 };
 
-// Builds the lookup table of `gedcomPath` at `lookupPath` (extension replaced by ".DBF"),
-// overwriting any table there, and its index at the same path with ".CDX" (an old index
-// file there is removed first). `creator` is bound to `table` and given the lookup table's
-// field list, FoxPro 2, overwrite on, keep-open off; `table` keeps its other settings
-// (exclusive, Transliterate, OnStatus, OnZadarirError). Each line is decoded by
-// GedcomState().Decoding and converted to the table's Windows-1252 (StoredLine) before the
-// rules apply. Clears GedcomState().BuildCancelled, then looks
-// at it every 200 counted lines, after updating the progress labels. On return the table is
-// inactive.
+// Builds the lookup table of `gedcomPath` at `lookupPath` (extension replaced by ".DBF") and
+// its index at the same path with ".CDX". `creator` is bound to `table` and given the lookup
+// table's field list, FoxPro 2, keep-open off; `table` keeps its other settings (exclusive,
+// Transliterate, OnStatus, OnZadarirError). Each line is decoded by GedcomState().Decoding and
+// converted to the table's Windows-1252 (StoredLine) before the rules apply. Clears
+// GedcomState().BuildCancelled, then looks at it while waiting for the folder and every 200
+// counted lines of the scan, after updating the progress labels. On return the table is
+// inactive (and names the target).
+//
+// Safety (LookupFiles.h): builds into one folder run one after the other; a target that is
+// not a regular file, is the GEDCOM file itself or is not a table (an index) is refused. The
+// table and index are written under temporary names, stamped as a pair, and renamed over the
+// targets only when both are complete; until then nothing that exists is touched, and a
+// cancel, a failure or an exception leaves the targets as they were and removes the
+// temporary files. A successful result names the files now in place.
 //
 // A record is written when the next level-0 line with a pointer or the trailer line starts,
 // and the record in progress when the file ends, whether or not there is a trailer line.
 // Lines after a trailer belong to no row until the next level-0 line with a pointer.
 //
-// Failure: an exception (engine error, a GEDCOM file that cannot be opened or read) and an
-// error reported through the table's handler both remove the table file and the index file
-// before the builder returns, so that no half-built lookup table is left to be used or
-// registered; exceptions are rethrown, a handler-reported error gives `failed`.
+// Failure: an engine error reported through the table's handler gives `failed`; exceptions
+// (engine errors, a GEDCOM file that cannot be read, files that cannot be put in place) are
+// rethrown.
 TLookupBuildResult BuildLookupTable(const std::string& gedcomPath, const std::string& lookupPath,
                                     HCreateTable& creator, HTable& table,
                                     TLookupBuildProgress& progress);

@@ -1,7 +1,9 @@
 #include "gedcom/LookupTableBuilder.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <set>
@@ -12,6 +14,7 @@
 #include "gedcom/TextDecoding.h"
 #include "gedcom/FilePaths.h"
 #include "gedcom/GedcomState.h"
+#include "gedcom/LookupFiles.h"
 #include "table/EZadarirError.h"
 #include "table/HCreateTable.h"
 #include "table/HTable.h"
@@ -279,16 +282,29 @@ TEST_F(LookupTableBuilderTest, LabelsChangeEveryTwoHundredCountedLines) {
     EXPECT_EQ(result.rows, 300);
 }
 
-TEST_F(LookupTableBuilderTest, CancelStopsAtTheNextProgressPointAndStillIndexes) {
+// The names of the files in the test folder.
+std::vector<std::string> FilesIn(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST_F(LookupTableBuilderTest, CancelStopsAtTheNextProgressPointAndKeepsThePreviousTable) {
+    Build("0 @I1@ INDI\n1 NAME Ann /Lee/\n0 TRLR\n");
+    const std::vector<std::string> before = FilesIn(dir_.Path());
+    progress_.texts.clear();
     progress_.onStatus = [] { GedcomState().BuildCancelled = true; };
     GedcomState().BuildCancelled = true;  // a stale flag from an earlier build is cleared
     TLookupBuildResult result = Build(ManyIndividuals(300));
     EXPECT_TRUE(result.cancelled);
     EXPECT_TRUE(GedcomState().BuildCancelled);
-    EXPECT_EQ(progress_.texts.back(), "S:100% done");
-    // Rows of I1..I98 are written; I99 was being read.
-    EXPECT_EQ(ReadRows(result.tablePath).size(), 98u);
-    EXPECT_TRUE(RegularFileExists(result.indexPath));
+    EXPECT_EQ(progress_.texts.back(), "S:31% done");
+    EXPECT_EQ(ReadRows(result.tablePath), (std::vector<Row>{{"I", "Lee, Ann", "I1", 0}}));
+    EXPECT_TRUE(LookupFilesBelongTogether(result.tablePath, result.indexPath));
+    EXPECT_EQ(FilesIn(dir_.Path()), before) << "the build's own files are gone";
     EXPECT_FALSE(table_.Active());
 }
 
@@ -336,14 +352,15 @@ TEST_F(LookupTableBuilderTest, RebuildOverwritesThePreviousTable) {
 
 // --- Failures -----------------------------------------------------------------------------
 
-TEST_F(LookupTableBuilderTest, MissingGedcomFileThrowsAndLeavesNoFiles) {
+TEST_F(LookupTableBuilderTest, MissingGedcomFileThrowsAndKeepsThePreviousTable) {
     // An earlier, complete build at the same path.
     Build("0 @I1@ INDI\n0 TRLR\n");
+    const std::vector<std::string> before = FilesIn(dir_.Path());
     EXPECT_THROW(BuildLookupTable(dir_.File("gone.ged"), dir_.File("QBTEST.DBF"), creator_, table_,
                                   progress_),
                  std::runtime_error);
-    EXPECT_FALSE(RegularFileExists(dir_.File("QBTEST.DBF")));
-    EXPECT_FALSE(RegularFileExists(dir_.File("QBTEST.CDX")));
+    EXPECT_EQ(ReadRows(dir_.File("QBTEST.DBF")), (std::vector<Row>{{"R", "", "I1", 0}}));
+    EXPECT_EQ(FilesIn(dir_.Path()), before);
     EXPECT_FALSE(table_.Active());
 }
 

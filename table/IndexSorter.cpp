@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <new>
 #include <unistd.h>
 
@@ -29,7 +30,9 @@ uint32_t NextRunNumber() {
 
 }  // namespace
 
-// The run file: created exclusively, closed and deleted by the destructor.
+// The run file: created exclusively, closed and deleted by the destructor. While it is open it
+// holds an exclusive flock(), so that a run file left by a process that was killed can be
+// told from one in use (gedcom/LookupFiles.h tidies those).
 class HIndexSorter::RunFile {
 public:
     ~RunFile() {
@@ -46,6 +49,7 @@ public:
                                                          : directory + "/" + name;
             int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
             if (fd >= 0) {
+                ::flock(fd, LOCK_EX | LOCK_NB);
                 fd_ = fd;
                 path_ = path;
                 return HStatus::Ok();

@@ -7,9 +7,9 @@
 #include <string_view>
 #include <sys/stat.h>
 
-#include "gedcom/TextDecoding.h"
 #include "gedcom/GedcomState.h"
 #include "gedcom/LookupTableBuilder.h"
+#include "gedcom/TextDecoding.h"
 #include "table/EZadarirError.h"
 #include "table/HCreateTable.h"
 #include "table/HTable.h"
@@ -99,6 +99,7 @@ int RunBuild(const ToolArgs& args) {
     HCreateTable creator;
     const gedcom::TLookupBuildResult result =
         gedcom::BuildLookupTable(gedcomPath, args[1], creator, table, progress);
+    if (!result.refused.empty()) return ToolError("not built: " + result.refused);
     if (result.failed) {
         return ToolError(error.empty() ? "cannot build " + result.tablePath : error);
     }
