@@ -4,6 +4,7 @@
 // loop of its own.
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <stdexcept>
 #include <stdlib.h>
@@ -32,6 +33,7 @@
 #include "dbcontrols/HDBPickList.h"
 #include "gedcom/CreateIndexForm.h"
 #include "gedcom/FilePaths.h"
+#include "gedcom/LookupFiles.h"
 #include "gedcom/GedcomState.h"
 #include "gedcom/GedcomStrings.h"
 #include "gedcom/LookupTableBuilder.h"
@@ -464,6 +466,30 @@ TEST_F(MainFormOpenTest, DeletedIndexFileBringsTheDialogBackWithoutDuplicatingTh
     EXPECT_TRUE(gedcom::RegularFileExists(IndexOf(lookupPath)));
     EXPECT_EQ(MasterRows(form), 1);
     EXPECT_EQ(form.MainName(), QStringLiteral("Brown, Mary"));
+}
+
+// A build killed between putting its index and its table in place leaves a pair of two
+// builds: it counts as missing and is built again.
+TEST_F(MainFormOpenTest, AnIndexFromAnotherBuildBringsTheDialogBack) {
+    const QString path = WriteGedcom("family.ged");
+    OpenFlowMainForm form;
+    Activate(form);
+    form.OpenGedcomFile(path, false);
+    const std::string lookupPath = form.dialogs[0].lookupPath;
+    const std::string indexPath = gedcom::ReplaceExtension(lookupPath, ".CDX");
+    const std::string firstIndex = ReadFileBytesOf(indexPath);
+    form.ReindexGedcomFile(path);
+    ASSERT_EQ(form.dialogs.size(), 2u);
+    form.GedTable.SetActive(false);
+    std::ofstream(indexPath, std::ios::binary | std::ios::trunc) << firstIndex;
+    ASSERT_FALSE(gedcom::LookupFilesBelongTogether(lookupPath, indexPath));
+
+    form.OpenGedcomFile(path, false);
+    ASSERT_EQ(form.dialogs.size(), 3u);
+    EXPECT_EQ(form.dialogs[2].lookupPath, lookupPath);
+    EXPECT_TRUE(gedcom::LookupFilesBelongTogether(lookupPath, indexPath));
+    EXPECT_EQ(MasterRows(form), 1);
+    EXPECT_TRUE(form.GedTable.Active());
 }
 
 TEST_F(MainFormOpenTest, DeletedTableGetsANewLookupTableInTheSameRow) {
