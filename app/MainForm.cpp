@@ -92,6 +92,7 @@ public:
     int64_t FieldInteger(std::string_view field) const override {
         return Table().FieldInteger(field);
     }
+    bool Next() override { return Table().Next(); }
 
 private:
     TLookupTable& Table() const {
@@ -280,7 +281,7 @@ void TMainForm::mnuSelectPersonClick() {
     }
     // Loading finds the person's relatives through the POINTER tag: the range is gone by now.
     const std::string pointer(gedcom::Trim(chosen));
-    if (!pointer.empty()) LoadIndividual(pointer);
+    if (!pointer.empty()) LoadIndividual(pointer, true);
 }
 
 void TMainForm::mnufindSurnameClick() {
@@ -293,7 +294,7 @@ void TMainForm::mnufindSurnameClick() {
         dialog.SetInitialSurname(surnames::SurnameOf(person_->StoredName()));
         if (ExecSurnamesForm(dialog) == QDialog::Accepted) chosen = dialog.SelectedPointer();
     }
-    if (!chosen.empty()) LoadIndividual(chosen);
+    if (!chosen.empty()) LoadIndividual(chosen, true);
 }
 
 void TMainForm::mnuRebuildIndexClick() {

@@ -146,9 +146,13 @@ public:
     // Shows the person with GEDCOM pointer `pointer` (without at-signs): loads the central
     // person, stores its pointer as the file's last-used person, and fills every view through
     // ShowPersonViews. A blank pointer does nothing; a pointer not in the lookup table shows
-    // "Unknown". An error while reading ends the load and is shown by the general error handler
-    // (RunGuarded); the views keep what was already set. Never throws.
-    void LoadIndividual(const std::string& pointer);
+    // "Unknown". With `mayBeCut` the pointer may be the table's 20 characters of a longer one
+    // (Select Person, Find Surname, the master table's LASTUSED). A GEDCOM file that has
+    // changed since its lookup table was built (a record not where the table says) clears the
+    // views and asks whether to rebuild the table, Yes running Rebuild Index. Another error
+    // while reading ends the load and is shown by the general error handler (RunGuarded); the
+    // views keep what was already set. Never throws.
+    void LoadIndividual(const std::string& pointer, bool mayBeCut = false);
     // Fills every person view from `data`: the seven name labels (blank-trimmed), the narrative,
     // the notes (the "Notes" tab is shown only when there is at least one note line) and the
     // raw record; rebuilds SpousesTree (a node per spouse with image 2, under it a node per child

@@ -162,7 +162,7 @@ void TMainForm::ShowLookupTable(const QString& path, const std::string& lookupPa
         mnuSelectPersonClick();
         SetButtons();
     } else {
-        LoadIndividual(lastUsed);
+        LoadIndividual(lastUsed, true);
     }
     AddRecentFile(path);
 }

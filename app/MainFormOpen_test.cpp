@@ -492,6 +492,40 @@ TEST_F(MainFormOpenTest, AnIndexFromAnotherBuildBringsTheDialogBack) {
     EXPECT_TRUE(form.GedTable.Active());
 }
 
+// A file changed since its table was built, with an older time: clicking a relative finds
+// another record at the stored offset. Nobody is shown under the wrong name; the question
+// comes, and Yes rebuilds the table, after which the relative is the right one.
+TEST_F(MainFormOpenTest, AChangedFileClearsTheViewsAndOffersToRebuild) {
+    const QString path = WriteGedcom("family.ged");
+    OpenFlowMainForm form;
+    Activate(form);
+    form.OpenGedcomFile(path, false);
+    form.LoadIndividual("I3");
+    ASSERT_EQ(form.MainName(), QStringLiteral("Smith, Peter"));
+    const std::string lookupPath = form.dialogs[0].lookupPath;
+    std::string changed = kFamily;
+    changed.insert(changed.find("0 @I1@"), "0 @N1@ NOTE a note added in place\n");
+    std::ofstream(Bytes(path), std::ios::binary | std::ios::trunc) << changed;
+    std::filesystem::last_write_time(Bytes(path), std::filesystem::last_write_time(lookupPath) -
+                                                      std::chrono::hours(24));
+
+    MessageBox::SetNextAnswer(QMessageBox::No);
+    form.LoadIndividual("I1");
+    ASSERT_TRUE(MessageBox::LastShown().has_value());
+    EXPECT_EQ(MessageBox::LastShown()->text,
+              QStringLiteral("family.ged has changed since its lookup table was built. Rebuild it now?"));
+    EXPECT_FALSE(form.PagesShown());
+    EXPECT_FALSE(form.Person().Known());
+    EXPECT_EQ(form.dialogs.size(), 1u);
+
+    MessageBox::SetNextAnswer(QMessageBox::Yes);
+    form.LoadIndividual("I1");
+    ASSERT_EQ(form.dialogs.size(), 2u);
+    EXPECT_EQ(form.MainName(), QStringLiteral("Smith, Peter"));  // the person shown last
+    form.LoadIndividual("I1");
+    EXPECT_EQ(form.MainName(), QStringLiteral("Smith, John"));
+}
+
 TEST_F(MainFormOpenTest, DeletedTableGetsANewLookupTableInTheSameRow) {
     const QString path = WriteGedcom("family.ged");
     OpenFlowMainForm form;

@@ -164,6 +164,7 @@ public:
     int64_t FieldInteger(std::string_view field) const override {
         return inner_.FieldInteger(field);
     }
+    bool Next() override { return inner_.Next(); }
 
 private:
     TLookupTable& inner_;

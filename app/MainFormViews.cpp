@@ -21,6 +21,8 @@
 
 #include "app/MainForm.h"
 #include "app/MainFormShared.h"
+#include "app/WindowRoutines.h"
+#include "gedcom/GedcomState.h"
 #include "gedcom/GedcomStrings.h"
 #include "gedcom/StoredText.h"
 #include "person/GedcomPerson.h"
@@ -158,23 +160,37 @@ void TMainForm::ForgetPersonShown() {
     SetButtons();
 }
 
-void TMainForm::LoadIndividual(const std::string& pointer) {
+void TMainForm::LoadIndividual(const std::string& pointer, bool mayBeCut) {
     if (gedcom::IsBlank(pointer)) return;
     // The load frees the entries of the previous person, which `pointer` may belong to.
     const std::string wanted = pointer;
-    RunGuarded(this, [this, &wanted] {
+    bool changed = false;
+    RunGuarded(this, [this, &wanted, mayBeCut, &changed] {
         // Inside the guard, so that the normal cursor is back before an error is shown.
         WaitCursor wait;
         personShown_ = false;
-        person_->LoadByPointer(wanted);
         try {
-            StoreLastUsed(person_->FPointer);
+            person_->LoadByPointer(wanted, mayBeCut);
+        } catch (const EGedcomFileChanged&) {
+            // Never a stranger under the wrong name: nothing of the load stays on screen.
+            changed = true;
+            ForgetPersonShown();
+            return;
+        }
+        try {
+            // The master table keeps the first 20 characters of a longer pointer.
+            StoreLastUsed(gedcom::PadToWidth(person_->FPointer, gedcom::kPointerKeyWidth));
         } catch (...) {
             // Remembering the person is a convenience; the person is shown all the same.
         }
         ShowPersonViews(ViewDataOf(*person_));
         personShown_ = true;
     });
+    if (changed && AskYesNo(FromUtf8(
+                                EGedcomFileChanged(GedcomState().CurrentGedcomPath).what()),
+                            kCaption)) {
+        mnuRebuildIndexClick();
+    }
 }
 
 void TMainForm::ShowPersonViews(const PersonViewData& data) {

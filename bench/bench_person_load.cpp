@@ -61,6 +61,7 @@ public:
         if (field == "OFFSET") ++recordReads;
         return inner_.FieldInteger(field);
     }
+    bool Next() override { return inner_.Next(); }
 
     int64_t Found() const { return found_; }
 

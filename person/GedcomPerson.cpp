@@ -1,6 +1,7 @@
 #include "person/GedcomPerson.h"
 
 #include "gedcom/LookupName.h"
+#include "gedcom/FilePaths.h"
 #include "gedcom/GedcomState.h"
 #include "gedcom/GedcomStrings.h"
 #include "gedcom/LineStream.h"
@@ -53,6 +54,17 @@ std::string ShownName(const std::vector<std::string>& record) {
         if (gedcom::StartsWith(trimmed, "1 NAME")) name = gedcom::ComposeShownName(trimmed);
     }
     return name;
+}
+
+// True when `line`, the first line of a record read at a stored offset, is the level-0 line
+// of `pointer`: its pointer, in the table's form, is `pointer` (with `prefix`, begins with
+// it), letter case ignored.
+bool CarriesPointer(std::string_view line, std::string_view pointer, bool prefix) {
+    const std::string_view trimmed = gedcom::Trim(line);
+    if (!person::HasLevel(trimmed, '0')) return false;
+    const std::string own = AnsiUpper(gedcom::ToStoredText(gedcom::PointerOf(trimmed)));
+    const std::string wanted = AnsiUpper(gedcom::Trim(pointer));
+    return prefix ? own.compare(0, wanted.size(), wanted) == 0 : own == wanted;
 }
 
 // Date and place of the first MARR event of a family record.
@@ -122,21 +134,21 @@ std::string TGedcomPerson::StoredName() const { return std::string(gedcom::Trim(
 
 std::string TGedcomPerson::Pointer() const { return std::string(gedcom::Trim(FPointer)); }
 
-void TGedcomPerson::LoadByPointer(std::string_view pointer) {
+void TGedcomPerson::LoadByPointer(std::string_view pointer, bool mayBeCut) {
     Reset();
     if (gedcom::IsBlank(pointer)) return;
-    FPointer = gedcom::PadToWidth(pointer, gedcom::kPointerKeyWidth);
-    if (!FindPointer(table_, FPointer)) return;
+    // Every record of one load comes from the same file.
+    const std::string gedcomFile = GedcomState().CurrentGedcomPath;
+    FPointer = gedcom::Trim(pointer);
+    if (!ReadRecordOf(table_, pointer, gedcomFile, FRawRecord, mayBeCut)) return;
 
+    FPointer = gedcom::ToStoredText(gedcom::PointerOf(gedcom::Trim(FRawRecord.front())));
     FRecNo = table_.RecNo();
     FStoredName = table_.FieldText("NAME");
     FOffset = table_.FieldInteger("OFFSET");
-    // Every record of one load comes from the same file.
-    const std::string gedcomFile = GedcomState().CurrentGedcomPath;
-    ReadRecordAt(FOffset, gedcomFile, FRawRecord);
     FName = ShownName(FRawRecord);
     if (FName.empty()) FName = gedcom::Windows1252ToUtf8(FStoredName);
-    FFamcPointer = FirstPointer(FRawRecord, "1 FAMC").substr(0, gedcom::kPointerKeyWidth);
+    FFamcPointer = FirstPointer(FRawRecord, "1 FAMC");
     ScanVitalFacts();
     if (FKind != TPersonKind::pkMain) return;
 
@@ -286,11 +298,57 @@ void TGedcomPerson::ReadRecordAt(int64_t offset, const std::string& gedcomFile,
     }
 }
 
+bool TGedcomPerson::ReadRecordOf(TLookupTable& table, std::string_view pointer,
+                                 const std::string& gedcomFile, std::vector<std::string>& lines,
+                                 bool mayBeCut) {
+    lines.clear();
+    if (gedcom::IsBlank(pointer)) return false;
+    const std::string key = AnsiUpper(gedcom::PadToWidth(gedcom::Trim(pointer), gedcom::kPointerKeyWidth));
+    const bool prefix = mayBeCut && gedcom::Trim(pointer).size() == gedcom::kPointerKeyWidth;
+    const int32_t remembered = table.RecNo();
+    bool candidate = table.SelectTag("POINTER") && table.FindKey(key);
+    bool found = false;
+    bool changed = false;
+    try {
+        while (candidate) {
+            ReadRecordAt(table.FieldInteger("OFFSET"), gedcomFile, lines);
+            if (!lines.empty() && CarriesPointer(lines.front(), pointer, prefix)) {
+                found = true;
+                break;
+            }
+            // A record that is not even its own row's (whose 20 characters the row keeps) was
+            // moved: the file has changed. One that is its row's has a longer pointer that
+            // begins like the one asked for.
+            const std::string own = std::string(gedcom::Trim(table.FieldText("POINTER")));
+            if (lines.empty() || !CarriesPointer(lines.front(), own, own.size() >= gedcom::kPointerKeyWidth)) {
+                changed = true;
+                break;
+            }
+            lines.clear();
+            candidate = table.Next() &&
+                        AnsiUpper(gedcom::PadToWidth(table.FieldText("POINTER"),
+                                                     gedcom::kPointerKeyWidth)) == key;
+        }
+    } catch (...) {
+        table.GoTo(remembered);
+        table.SelectTag("NAME");
+        throw;
+    }
+    if (!found) {
+        lines.clear();
+        table.GoTo(remembered);
+    }
+    table.SelectTag("NAME");  // a failure here only affects later name searches
+    if (changed) throw EGedcomFileChanged(gedcomFile);
+    return found;
+}
+
 void TGedcomPerson::ReadRecordByPointer(TLookupTable& table, std::string_view pointer,
                                         const std::string& gedcomFile,
                                         std::vector<std::string>& lines) {
-    lines.clear();
-    if (gedcom::IsBlank(pointer)) return;
-    if (!FindPointer(table, pointer)) return;
-    ReadRecordAt(table.FieldInteger("OFFSET"), gedcomFile, lines);
+    ReadRecordOf(table, pointer, gedcomFile, lines);
 }
+
+EGedcomFileChanged::EGedcomFileChanged(const std::string& gedcomFile)
+    : std::runtime_error(gedcom::NamePart(gedcomFile) +
+                         " has changed since its lookup table was built. Rebuild it now?") {}

@@ -6,11 +6,20 @@
 
 #include <cstdint>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "person/LookupTable.h"
+
+// Thrown when the record at the offset the lookup table stores is not the record the table
+// names: the GEDCOM file has changed since its lookup table was built. what() is the question
+// the viewer asks: "FILE has changed since its lookup table was built. Rebuild it now?".
+class EGedcomFileChanged : public std::runtime_error {
+public:
+    explicit EGedcomFileChanged(const std::string& gedcomFile);
+};
 
 // What a person object assembles around itself when it is loaded. Fixed at creation.
 enum class TPersonKind : uint8_t {
@@ -51,11 +60,15 @@ public:
     void Reset();
 
     // Loads the person whose pointer (without at-signs, in the table's Windows-1252 as every
-    // pointer the model passes around) is `pointer` and, by kind, the relatives. A blank or unknown pointer leaves the person unknown, without any report.
-    // Throws std::runtime_error when the GEDCOM file cannot be opened or read; the person is
-    // then partly loaded. REQUIRES: GedcomState().CurrentGedcomPath names the file that the
-    // lookup table was built from.
-    void LoadByPointer(std::string_view pointer);
+    // pointer the model passes around) is `pointer` and, by kind, the relatives, each record
+    // found by ReadRecordOf. With `mayBeCut` the pointer may be the table's 20 characters of
+    // a longer one (the POINTER field, the master table's LASTUSED): a record whose pointer
+    // begins with it will do. A blank or unknown pointer leaves the person unknown, without
+    // any report. Throws EGedcomFileChanged when a record is not where the table says, and
+    // std::runtime_error when the GEDCOM file cannot be opened or read; the person is then
+    // partly loaded. REQUIRES: GedcomState().CurrentGedcomPath names the file that the lookup
+    // table was built from.
+    void LoadByPointer(std::string_view pointer, bool mayBeCut = false);
 
     // True when the person was found in the lookup table.
     bool Known() const { return FRecNo > 0; }
@@ -95,8 +108,22 @@ public:
     static void ReadRecordAt(int64_t offset, const std::string& gedcomFile,
                              std::vector<std::string>& lines);
 
-    // Clears `lines`; when `pointer` is not blank and FindPointer finds it, reads the record at
-    // the found record's OFFSET. A blank or unknown pointer gives no lines.
+    // Reads into `lines` the record of `pointer` (the table's form, any length): among the rows
+    // whose POINTER key is `pointer` (cut and padded to 20 characters, letter case ignored),
+    // the first whose record's level-0 line carries the whole pointer, letter case ignored
+    // (family lines upper-case the pointers they name); with `mayBeCut` and a pointer of
+    // exactly 20 characters, one whose pointer begins with it. Checking costs no read: the
+    // record is read anyway. Returns true and leaves the table on that row; returns false
+    // with no lines, and the table back on its record, when no row's record carries it (no
+    // row has the key, or the rows that have it are longer pointers' own). Either way
+    // the NAME tag is selected again. Throws EGedcomFileChanged (the table back on its
+    // record) when a row with the key has a record that is not even its own (whose pointer
+    // does not begin with the row's POINTER): records have moved.
+    static bool ReadRecordOf(TLookupTable& table, std::string_view pointer,
+                             const std::string& gedcomFile, std::vector<std::string>& lines,
+                             bool mayBeCut = false);
+
+    // Clears `lines`, then ReadRecordOf. A blank or unknown pointer gives no lines.
     static void ReadRecordByPointer(TLookupTable& table, std::string_view pointer,
                                     const std::string& gedcomFile, std::vector<std::string>& lines);
 
@@ -109,9 +136,11 @@ public:
     // when not found.
     std::string FName;
     std::string FStoredName;   // the table's NAME field as stored; "Unknown" when not found
-    std::string FPointer;      // exactly 20 characters (blank-padded), or empty
+    // The whole pointer as the record's level-0 line has it; the pointer asked for when not
+    // found; empty after a reset.
+    std::string FPointer;
     int64_t FOffset = -1;      // byte offset of the level-0 line in the GEDCOM file
-    std::string FFamcPointer;  // first "1 FAMC" pointer, upper case, at most 20 characters
+    std::string FFamcPointer;  // first "1 FAMC" pointer, letters a to z upper-cased
     std::vector<std::string> FFAMSpointerList;  // pkMain: every "1 FAMS" pointer, in order
     std::vector<std::string> FNotes;            // pkMain: note lines, at most 250 characters
     std::vector<std::string> FRawRecord;        // the record's lines as read

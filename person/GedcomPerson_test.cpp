@@ -158,6 +158,7 @@ public:
     }
     std::string FieldText(std::string_view) const override { return ""; }
     int64_t FieldInteger(std::string_view) const override { return 0; }
+    bool Next() override { return false; }
 
     int32_t recNo = 3;
     std::string knownKey = "I12                 ";
@@ -283,7 +284,7 @@ TEST_F(GedcomPersonTest, LoadsOwnFacts) {
     person_.LoadByPointer("I1");
     EXPECT_EQ(person_.FRecNo, 1);
     EXPECT_EQ(person_.Name(), "Smith, John");
-    EXPECT_EQ(person_.FPointer, "I1                  ");
+    EXPECT_EQ(person_.FPointer, "I1");
     EXPECT_EQ(person_.FOffset, static_cast<int64_t>(kFamilyFile.find("0 @I1@")));
     EXPECT_EQ(person_.FFamcPointer, "F1");
     EXPECT_EQ(person_.FSex, "M");
@@ -367,7 +368,7 @@ TEST_F(GedcomPersonTest, BlankOrUnknownPointerGivesUnknownPerson) {
 
     person_.LoadByPointer("I99");
     ExpectUnknown(person_, "unknown");
-    EXPECT_EQ(person_.FPointer, "I99                 ");
+    EXPECT_EQ(person_.FPointer, "I99");
     EXPECT_EQ(person_.FOffset, -1);
 }
 
@@ -591,12 +592,30 @@ TEST(VitalFactsTest, IndentedLinesGiveTheirValues) {
     EXPECT_EQ(person.FRawRecord.size(), 5u);
 }
 
-TEST(GedcomPersonEdgeTest, LongPointerArgumentIsCutTo20) {
-    TPersonTestFile file(kFamilyFile);
+// Pointers longer than the table's 20 characters that share their first 20 have equal keys;
+// each still finds its own record, and the table's 20 characters find the first of them.
+TEST(GedcomPersonEdgeTest, LongPointersThatShareTheirFirstTwentyCharactersFindTheirOwnRecords) {
+    const std::string stem = "PERSON_WITH_A_LONG_POINTER_";
+    TPersonTestFile file(GedcomText({"0 HEAD", ("0 @" + stem + "1@ INDI").c_str(), "1 NAME Ann /Lee/",
+                                     ("0 @" + stem + "2@ INDI").c_str(), "1 NAME Bo /Day/",
+                                     ("0 @" + stem + "22@ INDI").c_str(), "1 NAME Cy /Fox/",
+                                     "0 TRLR"}));
     TGedcomPerson person(TPersonKind::pkRelative, file.Table());
-    person.LoadByPointer("I1                       trailing");
-    EXPECT_EQ(person.FPointer, "I1                  ");
-    EXPECT_EQ(person.Name(), "Smith, John");
+    for (const auto& [suffix, name] : {std::pair{"2", "Day, Bo"}, {"1", "Lee, Ann"}, {"22", "Fox, Cy"}}) {
+        person.LoadByPointer(stem + suffix);
+        EXPECT_EQ(person.Name(), name) << suffix;
+        EXPECT_EQ(person.FPointer, stem + suffix);
+    }
+    // Letter case is ignored, as the POINTER tag ignores it.
+    person.LoadByPointer("person_with_a_long_pointer_2");
+    EXPECT_EQ(person.Name(), "Day, Bo");
+    // The master table keeps 20 characters: they find the first record that begins with them.
+    person.LoadByPointer(stem.substr(0, 20), true);
+    EXPECT_EQ(person.Name(), "Lee, Ann");
+    EXPECT_EQ(person.FPointer, stem + "1");
+    // Without `mayBeCut`, 20 characters are a pointer of their own, which no record has.
+    person.LoadByPointer(stem.substr(0, 20));
+    EXPECT_FALSE(person.Known());
 }
 
 }  // namespace

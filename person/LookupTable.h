@@ -38,4 +38,8 @@ public:
 
     // The numeric field `field` ("OFFSET") of the current record as a whole number.
     virtual int64_t FieldInteger(std::string_view field) const = 0;
+
+    // Moves the cursor to the next record in the selected tag's order. Returns false, with the
+    // cursor's position unspecified, when there is none.
+    virtual bool Next() = 0;
 };

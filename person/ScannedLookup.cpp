@@ -1,5 +1,7 @@
 #include "person/ScannedLookup.h"
 
+#include <algorithm>
+
 #include "gedcom/LookupName.h"
 #include "gedcom/GedcomStrings.h"
 #include "gedcom/LineStream.h"
@@ -40,6 +42,28 @@ bool TScannedLookup::SelectTag(std::string_view tag) {
     if (tag != "NAME" && tag != "POINTER") return false;
     tag_ = std::string(tag);
     return true;
+}
+
+// The key of row `i` in the selected tag, as FindKey compares it.
+std::string TScannedLookup::KeyOf(size_t i) const {
+    const Row& row = rows_[i];
+    if (tag_ == "POINTER") return AnsiUpper(gedcom::PadToWidth(row.pointer, gedcom::kPointerKeyWidth));
+    return row.rtype + AnsiUpper(gedcom::PadToWidth(row.name, kNameWidth));
+}
+
+bool TScannedLookup::Next() {
+    // The tag's order: by key, equal keys by record number.
+    std::vector<size_t> order(rows_.size());
+    for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::stable_sort(order.begin(), order.end(),
+                     [this](size_t a, size_t b) { return KeyOf(a) < KeyOf(b); });
+    for (size_t i = 0; i + 1 < order.size(); ++i) {
+        if (static_cast<int32_t>(order[i] + 1) == recNo_) {
+            recNo_ = static_cast<int32_t>(order[i + 1] + 1);
+            return true;
+        }
+    }
+    return false;
 }
 
 bool TScannedLookup::FindKey(std::string_view key) {

@@ -41,6 +41,7 @@ public:
     bool FindKey(std::string_view key) override;
     std::string FieldText(std::string_view field) const override;
     int64_t FieldInteger(std::string_view field) const override;
+    bool Next() override;
 
     const std::vector<Row>& Rows() const { return rows_; }
     const std::string& SelectedTag() const { return tag_; }
@@ -50,6 +51,7 @@ public:
     void FailNameTag(bool fail) { failNameTag_ = fail; }
 
 private:
+    std::string KeyOf(size_t i) const;
     const Row* Current() const;
 
     std::vector<Row> rows_;

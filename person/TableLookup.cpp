@@ -34,6 +34,11 @@ std::string TTableLookup::FieldText(std::string_view field) const {
     return table_.StringGet(field);
 }
 
+bool TTableLookup::Next() {
+    table_.Skip(1);
+    return !table_.Eof();
+}
+
 int64_t TTableLookup::FieldInteger(std::string_view field) const {
     HDBFTable* table = table_.Table();
     if (table == nullptr) return table_.IntegerGet(field);  // reports "Table not active"

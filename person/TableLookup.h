@@ -22,6 +22,7 @@ public:
     std::string FieldText(std::string_view field) const override;
     // Read as a number, so offsets beyond 2 GiB survive.
     int64_t FieldInteger(std::string_view field) const override;
+    bool Next() override;
 
 private:
     HTable& table_;

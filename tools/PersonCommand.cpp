@@ -116,12 +116,16 @@ int RunPerson(const ToolArgs& args) {
 
         TTableLookup lookup(table);
         TGedcomPerson person(TPersonKind::pkMain, lookup);
-        person.LoadByPointer(gedcom::ToStoredText(pointer));
+        person.LoadByPointer(gedcom::ToStoredText(pointer), true);
         if (!person.Known()) {
             return ToolError("no record with the pointer \"" + std::string(pointer) + "\" in " +
                              tablePath);
         }
         PrintPerson(person);
+    } catch (const EGedcomFileChanged& e) {
+        // Never a person made of two records: exit 3 says the table must be built again.
+        ToolError(e.what());
+        return 3;
     } catch (const std::exception& e) {
         return ToolError(OneLine(e.what()));
     }

@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -166,6 +167,77 @@ TEST_F(BuildSafetyTest, ARebuildThatFailsPartWayKeepsThePreviousTable) {
     EXPECT_EQ(ReadFileBytes(index), indexBefore);
     EXPECT_TRUE(Leftovers().empty());
     ExpectCompleteTable(small, table);
+}
+
+}  // namespace
+
+namespace {
+
+class ChangedFileTest : public ::testing::Test {
+protected:
+    // The table of `before` is built, then the file becomes `after` with an older time, so that
+    // nothing but the records themselves can tell.
+    std::string Change(const std::string& before, const std::string& after) {
+        const std::string gedcom = dir_.Write("tree.ged", before);
+        const ToolRun build =
+            RunTool(dir_, "build " + Quote(gedcom) + " " + Quote(dir_.File("LOOKUP.DBF")));
+        EXPECT_EQ(build.exitCode, 0) << build.err;
+        dir_.Write("tree.ged", after);
+        std::filesystem::last_write_time(
+            gedcom, std::filesystem::last_write_time(dir_.File("LOOKUP.DBF")) - std::chrono::hours(24));
+        return gedcom;
+    }
+    ToolRun Person(const std::string& gedcom, const std::string& pointer) {
+        return RunTool(dir_, "person " + Quote(gedcom) + " " + Quote(dir_.File("LOOKUP.DBF")) +
+                                 " " + pointer);
+    }
+    TempDir dir_;
+};
+
+const char* const kAnnAndBob =
+    "0 HEAD\n0 @I1@ INDI\n1 NAME Ann /Lee/\n1 BIRT\n2 DATE 1900\n0 @I2@ INDI\n1 NAME Bob /Day/\n"
+    "1 BIRT\n2 DATE 1950\n0 TRLR\n";
+
+// A file edited in place, restored with an older time, truncated or replaced keeps its stale
+// table: the person tool says so and exits 3, never printing a person made of two records.
+TEST_F(ChangedFileTest, AChangedFileIsReportedNeverShownAsAStranger) {
+    const std::string changes[] = {
+        // A line inserted before the records moves every record.
+        "0 HEAD\n1 NOTE an added line\n0 @I1@ INDI\n1 NAME Ann /Lee/\n1 BIRT\n2 DATE 1900\n"
+        "0 @I2@ INDI\n1 NAME Bob /Day/\n1 BIRT\n2 DATE 1950\n0 TRLR\n",
+        // The records swapped.
+        "0 HEAD\n0 @I2@ INDI\n1 NAME Bob /Day/\n1 BIRT\n2 DATE 1950\n0 @I1@ INDI\n1 NAME Ann /Lee/\n"
+        "1 BIRT\n2 DATE 1900\n0 TRLR\n",
+        // Cut short.
+        "0 HEAD\n",
+        // Another file altogether.
+        "0 HEAD\n0 @F1@ FAM\n1 HUSB @I9@\n0 @I9@ INDI\n1 NAME Cy /Fox/\n0 TRLR\n"};
+    for (const std::string& after : changes) {
+        SCOPED_TRACE(after);
+        const std::string gedcom = Change(kAnnAndBob, after);
+        const ToolRun run = Person(gedcom, "I1");
+        EXPECT_EQ(run.exitCode, 3);
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(run.err,
+                  "lineatum-tool: tree.ged has changed since its lookup table was built. Rebuild "
+                  "it now?\n");
+    }
+}
+
+// Pointers longer than the table's 20 characters that share their first 20 each find their
+// own record.
+TEST_F(ChangedFileTest, LongPointersSharingTheirFirstTwentyCharactersFindTheirOwnRecords) {
+    const std::string gedcom = Change(
+        "0 HEAD\n0 @A_VERY_LONG_POINTER_NUMBER_1@ INDI\n1 NAME Ann /Lee/\n"
+        "0 @A_VERY_LONG_POINTER_NUMBER_2@ INDI\n1 NAME Bob /Day/\n0 TRLR\n",
+        "0 HEAD\n0 @A_VERY_LONG_POINTER_NUMBER_1@ INDI\n1 NAME Ann /Lee/\n"
+        "0 @A_VERY_LONG_POINTER_NUMBER_2@ INDI\n1 NAME Bob /Day/\n0 TRLR\n");
+    ToolRun run = Person(gedcom, "A_VERY_LONG_POINTER_NUMBER_2");
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(Lines(run.out).at(1), "Person: Day, Bob");
+    run = Person(gedcom, "a_very_long_pointer_number_1");
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(Lines(run.out).at(1), "Person: Lee, Ann");
 }
 
 }  // namespace
