@@ -1,8 +1,10 @@
 #include "gedcom/MasterIndex.h"
 
 #include <chrono>
+#include <cstdio>
 #include <sys/stat.h>
 #include <thread>
+#include <vector>
 
 #include "gedcom/FilePaths.h"
 #include "gedcom/GedcomStrings.h"
@@ -86,6 +88,25 @@ void TMasterIndex::BuildTags(const std::string& indexPath) {
     MasterIndexTable.IndexOn(indexPath, "INDEXF", 0, 1, "", "INDEXFILE");
 }
 
+bool TMasterIndex::IndexAgreesWithRows() {
+    const int32_t rows = MasterIndexTable.RecordCount();
+    for (const char* tag : {"GEDF", "INDEXF"}) {
+        MasterIndexTable.SetTagTo(tag);
+        std::vector<bool> seen(static_cast<size_t>(rows) + 1, false);
+        int32_t count = 0;
+        for (MasterIndexTable.First(); !MasterIndexTable.Eof(); MasterIndexTable.Skip(1)) {
+            const int32_t recNo = MasterIndexTable.RecNo();
+            if (recNo < 1 || recNo > rows || seen[static_cast<size_t>(recNo)] || ++count > rows) {
+                return false;
+            }
+            seen[static_cast<size_t>(recNo)] = true;
+        }
+        if (count != rows) return false;
+    }
+    MasterIndexTable.SetTagTo("GEDF");
+    return true;
+}
+
 void TMasterIndex::OpenOrCreate() {
     try {
         if (MasterIndexTable.Active()) return;
@@ -93,13 +114,24 @@ void TMasterIndex::OpenOrCreate() {
         MasterIndexTable.SetDBFName(kTableName);
         const std::string tablePath = MasterIndexTable.FullName();
         const std::string indexPath = IndexPath();
+        if (RegularFileExists(tablePath)) {
+            try {
+                MasterIndexTable.SetActive(true);
+            } catch (...) {
+            }
+            if (!MasterIndexTable.Active()) {
+                // A table that does not open (a process killed while writing it) is set aside
+                // for whoever wants to look at it, and a new one takes its place.
+                std::rename(tablePath.c_str(), (tablePath + ".damaged").c_str());
+            }
+        }
         if (!RegularFileExists(tablePath)) {
             // An index without its table would point at rows the new table does not have.
             RemoveRegularFile(indexPath);
             MasterIndexCreator.Execute();
         }
         if (!RegularFileExists(tablePath)) return;
-        MasterIndexTable.SetActive(true);
+        if (!MasterIndexTable.Active()) MasterIndexTable.SetActive(true);
         if (!MasterIndexTable.Active()) return;
         if (!RegularFileExists(indexPath)) BuildTags(indexPath);
         if (!RegularFileExists(indexPath)) return;
@@ -108,6 +140,8 @@ void TMasterIndex::OpenOrCreate() {
             opened = MasterIndexTable.IndexOpen("\"" + indexPath + "\"", "GEDF");
         } catch (...) {
         }
+        // An update killed between its row and its keys leaves an index that disagrees.
+        if (opened && !IndexAgreesWithRows()) opened = false;
         if (!opened) {
             // A damaged index would hide every row from FindFile; the table has all it holds.
             MasterIndexTable.IndexOpen("", "");

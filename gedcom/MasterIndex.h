@@ -52,8 +52,10 @@ public:
 
     // Opens the master table, creating it when it does not exist and its index when that
     // does not exist, and selects tag GEDF. An index file without a table is removed before
-    // the new table is created; an index file that cannot be opened is built again. Every
-    // error is swallowed: the table may then be inactive, and FindFile then gives -1.
+    // the new table is created; an index file that cannot be opened, or whose tags do not list
+    // every row once (an update killed half-way), is built again; a table that does not open
+    // is renamed with ".damaged" added and a new one created. Every error is swallowed: the
+    // table may then be inactive, and FindFile then gives -1.
     void OpenOrCreate();
 
     // The record number of the row for `gedcomPath`, or -1 (also when the table is closed).
@@ -92,6 +94,8 @@ public:
 private:
     std::string NextStem();
     void BuildTags(const std::string& indexPath);
+    // True when each tag lists every row exactly once.
+    bool IndexAgreesWithRows();
 
     std::string masterFolder_;
     std::string lookupFolder_;
