@@ -10,12 +10,14 @@
 #include "app/MainForm.h"
 #include "app/MainFormShared.h"
 #include "gedcom/CreateIndexForm.h"
+#include "gedcom/FileErrors.h"
 #include "gedcom/FilePaths.h"
 #include "gedcom/GedcomState.h"
 #include "gedcom/GedcomStrings.h"
 #include "gedcom/LookupFiles.h"
 #include "gedcom/MasterIndex.h"
 #include "gedcom/TextDecoding.h"
+#include "table/EZadarirError.h"
 #include "widgets/MessageBox.h"
 
 using mainform::PathBytes;
@@ -127,6 +129,13 @@ void TMainForm::OpenOrBuild(const QString& path, bool onlyIfAlreadyIndexed, bool
     }
     try {
         ShowLookupTable(path, lookupPath, indexPath, lastUsed);
+    } catch (const EZadarirError& e) {
+        CloseFileView();
+        if (e.Code() == 0) throw;
+        // Said in words, naming the file as it is written.
+        throw EZadarirError(gedcom::DescribeEngineError(e.Code(), e.SubCode(), e.Text(),
+                                                        {{lookupPath, ""}, {indexPath, ""}}),
+                            e.Code(), e.SubCode(), e.Text());
     } catch (...) {
         CloseFileView();
         throw;

@@ -14,6 +14,7 @@
 #include "gedcom/LookupFiles.h"
 #include "gedcom/StoredText.h"
 #include "gedcom/TextDecoding.h"
+#include "table/EZadarirError.h"
 #include "table/HCreateTable.h"
 #include "table/HTable.h"
 
@@ -187,6 +188,8 @@ TLookupBuildResult BuildLookupTable(const std::string& gedcomPath, const std::st
     // Nothing that exists is touched until both files are complete.
     const std::string builtTable = TemporaryBuildPath(result.tablePath);
     const std::string builtIndex = ReplaceExtension(builtTable, ".CDX");
+    result.files = {{builtTable, result.tablePath}, {builtIndex, result.indexPath},
+                    {result.tablePath, ""}, {result.indexPath, ""}, {gedcomPath, ""}};
     try {
         table.SetDBFPath(DirectoryPart(builtTable));
         table.SetDBFName(NamePart(builtTable));
@@ -223,6 +226,11 @@ TLookupBuildResult BuildLookupTable(const std::string& gedcomPath, const std::st
     } catch (const HandlerReportedError&) {
         Discard(table, builtTable, builtIndex);
         result.failed = true;
+    } catch (const EZadarirError& e) {
+        Discard(table, builtTable, builtIndex);
+        if (e.Code() == 0) throw;
+        throw EZadarirError(DescribeEngineError(e.Code(), e.SubCode(), e.Text(), result.files),
+                            e.Code(), e.SubCode(), e.Text());
     } catch (...) {
         Discard(table, builtTable, builtIndex);
         throw;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "gedcom/LookupBuildProgress.h"
+#include "gedcom/FileErrors.h"
 #include "gedcom/LookupName.h"
 
 class HCreateTable;
@@ -30,6 +31,9 @@ struct TLookupBuildResult {
     // Not empty when the build was refused before it began: the target and why, such as
     // "/a/LOOKUP.DBF is the GEDCOM file itself". Nothing was written.
     std::string refused;
+    // The files the build wrote or read, and how a message names each (a temporary file as
+    // the target it becomes): for DescribeEngineError of an error the table's handler saw.
+    std::vector<TKnownPath> files;
     int64_t rows = 0;
     int64_t individuals = 0;       // records whose level-0 tag is INDI
     int64_t namedIndividuals = 0;  // rows of type "I"
@@ -60,7 +64,8 @@ struct TLookupBuildResult {
 //
 // Failure: an engine error reported through the table's handler gives `failed`; exceptions
 // (engine errors, a GEDCOM file that cannot be read, files that cannot be put in place) are
-// rethrown.
+// rethrown, an engine error as an EZadarirError with the same code whose message says in
+// words what went wrong with which file (DescribeEngineError).
 TLookupBuildResult BuildLookupTable(const std::string& gedcomPath, const std::string& lookupPath,
                                     HCreateTable& creator, HTable& table,
                                     TLookupBuildProgress& progress);

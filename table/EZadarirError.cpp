@@ -26,5 +26,5 @@ void DefaultZadarirHandler(int code, int subCode, std::string_view text) {
         std::fflush(stderr);
         std::_Exit(code);
     }
-    throw EZadarirError(message);
+    throw EZadarirError(message, code, subCode, text);
 }

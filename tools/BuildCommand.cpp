@@ -84,13 +84,15 @@ int RunBuild(const ToolArgs& args) {
     HTable table;
     table.SetExclusive(true);
     table.SetTransliterate(state.IbmPc());
-    std::string error;
-    table.OnZadarirError = [&error](int code, int subCode, const std::string& text) {
-        if (!error.empty()) return;
-        error = ZadarirMessage(code, subCode, text);
-        for (char& c : error) {
-            if (c == '\r' || c == '\n') c = ' ';
-        }
+    // The first error the table reports, said in words once the build tells its files.
+    int errorCode = 0;
+    int errorSubCode = 0;
+    std::string errorText;
+    table.OnZadarirError = [&](int code, int subCode, const std::string& text) {
+        if (errorCode != 0) return;
+        errorCode = code;
+        errorSubCode = subCode;
+        errorText = text;
     };
     StderrProgress progress;
     table.OnStatus = [&progress](int code, int value, int total) {
@@ -101,7 +103,9 @@ int RunBuild(const ToolArgs& args) {
         gedcom::BuildLookupTable(gedcomPath, args[1], creator, table, progress);
     if (!result.refused.empty()) return ToolError("not built: " + result.refused);
     if (result.failed) {
-        return ToolError(error.empty() ? "cannot build " + result.tablePath : error);
+        return ToolError(errorCode == 0 ? "cannot build " + result.tablePath
+                                        : gedcom::DescribeEngineError(errorCode, errorSubCode,
+                                                                      errorText, result.files));
     }
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

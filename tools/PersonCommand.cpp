@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "gedcom/TextDecoding.h"
+#include "gedcom/FileErrors.h"
 #include "gedcom/FilePaths.h"
 #include "gedcom/GedcomState.h"
 #include "gedcom/GedcomStrings.h"
@@ -14,6 +15,7 @@
 #include "person/GedcomPerson.h"
 #include "person/Narrative.h"
 #include "person/TableLookup.h"
+#include "table/EZadarirError.h"
 #include "table/HTable.h"
 #include "tools/Commands.h"
 
@@ -122,6 +124,10 @@ int RunPerson(const ToolArgs& args) {
                              tablePath);
         }
         PrintPerson(person);
+    } catch (const EZadarirError& e) {
+        if (e.Code() == 0) return ToolError(OneLine(e.what()));
+        return ToolError(gedcom::DescribeEngineError(
+            e.Code(), e.SubCode(), e.Text(), {{tablePath, ""}, {indexPath, ""}, {gedcomPath, ""}}));
     } catch (const EGedcomFileChanged& e) {
         // Never a person made of two records: exit 3 says the table must be built again.
         ToolError(e.what());

@@ -647,6 +647,18 @@ TEST_F(PersonToolTest, AccentedNamesAndNotesPrintAsTheFileWritesThem) {
     EXPECT_NE(dbf.out.find("|I|Simek, Lukasz "), std::string::npos) << dbf.out;
 }
 
+// A damaged table is said in words, named as it was given (not upper-cased).
+TEST_F(PersonToolTest, ADamagedTableIsSaidInWordsWithItsPathAsGiven) {
+    const std::string gedcom = dir_.Write("family.ged", FamilyGedcom());
+    const std::string table = Build(gedcom);
+    const std::string damaged = dir_.Write("Damaged.DBF", ReadFileBytes(table).substr(0, 100));
+    std::filesystem::copy_file(table.substr(0, table.size() - 4) + ".CDX", dir_.File("Damaged.CDX"));
+    const ToolRun run = Person(gedcom, damaged, "I1");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "lineatum-tool: " + damaged + " is damaged (Zadarir Error 1012, SubCode 1204)\n");
+    EXPECT_EQ(run.out, "");
+}
+
 TEST_F(PersonToolTest, ProblemsGiveOneErrorLineAndNoOutput) {
     const std::string gedcom = dir_.Write("family.ged", FamilyGedcom());
     const std::string table = Build(gedcom);
