@@ -59,11 +59,17 @@ std::string ShownName(const std::vector<std::string>& record) {
 // True when `line`, the first line of a record read at a stored offset, is the level-0 line
 // of `pointer`: its pointer, in the table's form, is `pointer` (with `prefix`, begins with
 // it), letter case ignored.
+// The pointer of a record's level-0 line as the builder stored it: taken from the line in the
+// table's form (a conversion may change the line's length before the pointer's end).
+std::string OwnPointer(std::string_view line) {
+    return gedcom::PointerOf(gedcom::Trim(gedcom::ToStoredText(line)));
+}
+
 bool CarriesPointer(std::string_view line, std::string_view pointer, bool prefix) {
-    const std::string_view trimmed = gedcom::Trim(line);
-    if (!person::HasLevel(trimmed, '0')) return false;
-    const std::string own = AnsiUpper(gedcom::ToStoredText(gedcom::PointerOf(trimmed)));
-    const std::string wanted = AnsiUpper(gedcom::Trim(pointer));
+    if (!person::HasLevel(line, '0')) return false;
+    // Keys are blank-padded: trailing blanks of a pointer do not count.
+    const std::string own = AnsiUpper(gedcom::TrimRight(OwnPointer(line)));
+    const std::string wanted = AnsiUpper(gedcom::TrimRight(pointer));
     return prefix ? own.compare(0, wanted.size(), wanted) == 0 : own == wanted;
 }
 
@@ -142,7 +148,7 @@ void TGedcomPerson::LoadByPointer(std::string_view pointer, bool mayBeCut) {
     FPointer = gedcom::Trim(pointer);
     if (!ReadRecordOf(table_, pointer, gedcomFile, FRawRecord, mayBeCut)) return;
 
-    FPointer = gedcom::ToStoredText(gedcom::PointerOf(gedcom::Trim(FRawRecord.front())));
+    FPointer = gedcom::TrimRight(OwnPointer(FRawRecord.front()));
     FRecNo = table_.RecNo();
     FStoredName = table_.FieldText("NAME");
     FOffset = table_.FieldInteger("OFFSET");
@@ -303,8 +309,8 @@ bool TGedcomPerson::ReadRecordOf(TLookupTable& table, std::string_view pointer,
                                  bool mayBeCut) {
     lines.clear();
     if (gedcom::IsBlank(pointer)) return false;
-    const std::string key = AnsiUpper(gedcom::PadToWidth(gedcom::Trim(pointer), gedcom::kPointerKeyWidth));
-    const bool prefix = mayBeCut && gedcom::Trim(pointer).size() == gedcom::kPointerKeyWidth;
+    const std::string key = AnsiUpper(gedcom::PadToWidth(pointer, gedcom::kPointerKeyWidth));
+    const bool prefix = mayBeCut && gedcom::TrimRight(pointer).size() == gedcom::kPointerKeyWidth;
     const int32_t remembered = table.RecNo();
     bool candidate = table.SelectTag("POINTER") && table.FindKey(key);
     bool found = false;
@@ -319,7 +325,7 @@ bool TGedcomPerson::ReadRecordOf(TLookupTable& table, std::string_view pointer,
             // A record that is not even its own row's (whose 20 characters the row keeps) was
             // moved: the file has changed. One that is its row's has a longer pointer that
             // begins like the one asked for.
-            const std::string own = std::string(gedcom::Trim(table.FieldText("POINTER")));
+            const std::string own = std::string(gedcom::TrimRight(table.FieldText("POINTER")));
             if (lines.empty() || !CarriesPointer(lines.front(), own, own.size() >= gedcom::kPointerKeyWidth)) {
                 changed = true;
                 break;
