@@ -148,18 +148,17 @@ void TMainForm::BuildPages() {
     CopyPasteMemo->setObjectName(QStringLiteral("CopyPasteMemo"));
     CopyPasteMemo->hide();
 
-    const char* const pageNames[] = {"TreeSheet", "DetailsSheet", "GedcomSheet", "NotesSheet"};
-    const QString pageCaptions[] = {QStringLiteral("Tree"), QStringLiteral("Details"),
-                                    QStringLiteral("GEDCOM"), QStringLiteral("Notes")};
-    void (TMainForm::*const builders[])(QWidget*) = {
-        &TMainForm::BuildTreePage, &TMainForm::BuildDetailsPage, &TMainForm::BuildGedcomPage,
-        &TMainForm::BuildNotesPage};
-    for (int i = 0; i < 4; ++i) {
+    const auto addPage = [this](const char* name, const QString& caption,
+                                void (TMainForm::*build)(QWidget*)) {
         auto* page = new QWidget;
-        page->setObjectName(QLatin1String(pageNames[i]));
-        (this->*builders[i])(page);
-        Tabs->addTab(page, pageCaptions[i]);
-    }
+        page->setObjectName(QLatin1String(name));
+        (this->*build)(page);
+        Tabs->addTab(page, caption);
+    };
+    addPage("TreeSheet", QStringLiteral("Tree"), &TMainForm::BuildTreePage);
+    addPage("DetailsSheet", QStringLiteral("Details"), &TMainForm::BuildDetailsPage);
+    addPage("GedcomSheet", QStringLiteral("GEDCOM"), &TMainForm::BuildGedcomPage);
+    addPage("NotesSheet", QStringLiteral("Notes"), &TMainForm::BuildNotesPage);
 }
 
 void TMainForm::BuildTreePage(QWidget* page) {
