@@ -1,5 +1,7 @@
 #include "gedcom/LineStream.h"
 
+#include "gedcom/UnicodeChars.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -13,6 +15,8 @@
 
 namespace {
 
+using gedcom::AppendUtf8;
+
 constexpr size_t kUnknown = static_cast<size_t>(-1);
 
 bool IsTerminator(char c) { return c == '\n' || c == '\r'; }
@@ -20,12 +24,6 @@ bool IsTerminator(char c) { return c == '\n' || c == '\r'; }
 bool IsHighSurrogate(char32_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 bool IsLowSurrogate(char32_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
-void AppendUtf8(std::string& out, char32_t c) {
-    char bytes[4];
-    int32_t length = 0;
-    U8_APPEND_UNSAFE(bytes, length, c);
-    out.append(bytes, static_cast<size_t>(length));
-}
 
 [[noreturn]] void ThrowFileError(const char* what, const std::string& path, int error) {
     throw std::runtime_error(std::string(what) + " " + path + ": " + std::strerror(error));

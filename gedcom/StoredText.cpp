@@ -10,6 +10,8 @@
 #include <unicode/utf8.h>
 
 
+#include "gedcom/UnicodeChars.h"
+
 namespace gedcom {
 
 namespace {
@@ -85,8 +87,6 @@ const char* Replacement(UChar32 c) {
     }
 }
 
-bool IsCombiningMark(UChar32 c) { return (U_GET_GC_MASK(c) & U_GC_M_MASK) != 0; }
-
 void AppendCharacter(UChar32 c, const icu::Normalizer2& nfd, std::string& out) {
     if (const char* replacement = Replacement(c)) {
         out += replacement;
@@ -96,14 +96,14 @@ void AppendCharacter(UChar32 c, const icu::Normalizer2& nfd, std::string& out) {
         out += static_cast<char>(byte);
         return;
     }
-    if (IsCombiningMark(c)) return;
+    if (IsCombiningMark(static_cast<char32_t>(c))) return;
     icu::UnicodeString decomposition;
     if (nfd.getDecomposition(c, decomposition)) {
         std::string letters;
         bool whole = true;
         for (int32_t i = 0; i < decomposition.length(); i = decomposition.moveIndex32(i, 1)) {
             const UChar32 part = decomposition.char32At(i);
-            if (IsCombiningMark(part)) continue;
+            if (IsCombiningMark(static_cast<char32_t>(part))) continue;
             const char* replacement = Replacement(part);
             const int byte = Windows1252Byte(part);
             if (replacement != nullptr) {

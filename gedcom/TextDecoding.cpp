@@ -11,6 +11,7 @@
 #include "gedcom/AnselTable.h"
 #include "gedcom/CharacterSet.h"
 #include "gedcom/LineStream.h"
+#include "gedcom/UnicodeChars.h"
 
 namespace gedcom {
 
@@ -72,12 +73,6 @@ const ByteTable& Ansel() {
     return table;
 }
 
-void AppendUtf8(std::string& out, char32_t c) {
-    char bytes[4];
-    int32_t length = 0;
-    U8_APPEND_UNSAFE(bytes, length, c);
-    out.append(bytes, static_cast<size_t>(length));
-}
 
 void DecodeBytes(const ByteTable& table, std::string_view line, std::string& out) {
     out.clear();
@@ -99,9 +94,6 @@ bool IsValidUtf8(std::string_view line) {
     return true;
 }
 
-bool IsCombiningMark(char32_t c) {
-    return (U_GET_GC_MASK(static_cast<UChar32>(c)) & U_GC_M_MASK) != 0;
-}
 
 // ANSEL puts a letter's combining marks before it; Unicode after it. Marks at the end of the
 // line, with no letter to follow, are kept where they stand.
