@@ -7,6 +7,7 @@
 #include <string_view>
 #include <sys/stat.h>
 
+#include "gedcom/GedcomFileCheck.h"
 #include "gedcom/GedcomState.h"
 #include "gedcom/LookupTableBuilder.h"
 #include "gedcom/TextDecoding.h"
@@ -76,6 +77,12 @@ int RunBuild(const ToolArgs& args) {
     struct stat info;
     if (::stat(gedcomPath.c_str(), &info) != 0) return ToolError("no such file: " + gedcomPath);
     if (!S_ISREG(info.st_mode)) return ToolError("not a file: " + gedcomPath);
+    // The viewer refuses such a file; the tool builds it all the same, for whoever knows better.
+    const std::string notGedcom = gedcom::WhyNotGedcom(gedcomPath);
+    if (!notGedcom.empty()) {
+        std::fprintf(stderr, "lineatum-tool: warning: %s is not a GEDCOM file: %s; building anyway\n",
+                     gedcomPath.c_str(), notGedcom.c_str());
+    }
 
     const auto start = std::chrono::steady_clock::now();
     TGedcomState& state = GedcomState();

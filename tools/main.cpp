@@ -45,6 +45,20 @@ int ToolError(const std::string& message) {
 
 int main(int argc, char** argv) {
     if (argc < 2) return ToolError(Usage());
+    const std::string first = argv[1];
+    if (first == "--help" || first == "-h") {
+        std::printf("Usage: lineatum-tool COMMAND ARGS...\n"
+                    "Reads GEDCOM files and the viewer's lookup tables without a window.\n\n"
+                    "Commands:\n");
+        for (const Command& command : kCommands) std::printf("  lineatum-tool %s\n", command.usage);
+        std::printf("\nExit status: 0 done, 1 an error (said on stderr), 3 the GEDCOM file has "
+                    "changed since its lookup table was built.\n");
+        return 0;
+    }
+    if (first == "--version") {
+        std::printf("lineatum-tool %s\n", LINEATUM_VERSION);
+        return 0;
+    }
     for (const Command& command : kCommands) {
         if (std::strcmp(argv[1], command.name) != 0) continue;
         try {

@@ -448,6 +448,41 @@ TEST_F(ToolTest, BuildProblemsGiveOneErrorLineAndLeaveNoFiles) {
     EXPECT_FALSE(std::ifstream(dir_.File("X.DBF")).good());
 }
 
+// A file that is not GEDCOM is built all the same, with a warning naming it and saying why;
+// a GEDCOM file builds without one.
+TEST_F(ToolTest, BuildWarnsAboutAFileThatIsNotGedcomAndBuildsAnyway) {
+    const std::string page = dir_.Write("page.ged", "<html>\n<body>Family</body>\n</html>\n");
+    ToolRun run = RunTool(dir_, "build " + Quote(page) + " " + Quote(dir_.File("PAGE.DBF")));
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.err.substr(0, run.err.find('\n') + 1),
+              "lineatum-tool: warning: " + page +
+                  " is not a GEDCOM file: its first line is \"<html>\", not \"0 HEAD\"; building "
+                  "anyway\n");
+    EXPECT_TRUE(std::ifstream(dir_.File("PAGE.DBF")).good());
+    EXPECT_TRUE(std::ifstream(dir_.File("PAGE.CDX")).good());
+
+    const std::string gedcom = dir_.Write("tree.ged", SmallGedcom(3));
+    run = RunTool(dir_, "build " + Quote(gedcom) + " " + Quote(dir_.File("TREE.DBF")));
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.err.find("warning"), std::string::npos) << run.err;
+}
+
+// --help lists every command on stdout and succeeds; --version names the program.
+TEST_F(ToolTest, HelpAndVersionAnswerOnStdout) {
+    ToolRun help = RunTool(dir_, "--help");
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_TRUE(help.err.empty()) << help.err;
+    for (const char* command : {"lines FILE", "build FILE.ged LOOKUP.DBF",
+                                "person FILE.ged LOOKUP.DBF POINTER", "surname LOOKUP.DBF SURNAME"}) {
+        EXPECT_NE(help.out.find(std::string("  lineatum-tool ") + command + "\n"), std::string::npos)
+            << help.out;
+    }
+    ToolRun version = RunTool(dir_, "--version");
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.out.substr(0, 14), "lineatum-tool ") << version.out;
+    EXPECT_EQ(version.out.back(), '\n');
+}
+
 // --- person ---------------------------------------------------------------------------------
 
 // The lines from the heading `first` up to, not including, the heading `next` (or the end).
