@@ -21,6 +21,28 @@ QPixmap Draw(int size, const std::function<void(QPainter&)>& paint) {
     return pixmap;
 }
 
+// A green arrow across the glyph, pointing left or right.
+QIcon ArrowGlyph(bool pointsLeft) {
+    return QIcon(Draw(kGlyphSize, [pointsLeft](QPainter& p) {
+        if (pointsLeft) {
+            p.translate(kGlyphSize, 0);
+            p.scale(-1, 1);
+        }
+        QPainterPath arrow;
+        arrow.moveTo(3, 9);
+        arrow.lineTo(12, 9);
+        arrow.lineTo(12, 4);
+        arrow.lineTo(21, 12);
+        arrow.lineTo(12, 20);
+        arrow.lineTo(12, 15);
+        arrow.lineTo(3, 15);
+        arrow.closeSubpath();
+        p.setPen(QPen(QColor(0x1E, 0x4D, 0x38), 1.2));
+        p.setBrush(QColor(0x3C, 0x9A, 0x6C));
+        p.drawPath(arrow);
+    }));
+}
+
 }  // namespace
 
 QIcon AppIcon() {
@@ -159,3 +181,7 @@ QIcon WebSiteGlyph() {
         p.drawLine(QPointF(4.5, 16.5), QPointF(19.5, 16.5));
     }));
 }
+
+QIcon BackGlyph() { return ArrowGlyph(true); }
+
+QIcon ForwardGlyph() { return ArrowGlyph(false); }

@@ -27,3 +27,6 @@ QIcon OpenGedcomGlyph();
 QIcon SelectPersonGlyph();
 QIcon FindSurnameGlyph();
 QIcon WebSiteGlyph();
+// Arrows pointing left (Back) and right (Forward).
+QIcon BackGlyph();
+QIcon ForwardGlyph();

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
@@ -14,6 +15,12 @@ namespace {
 constexpr int kConnectTimeoutMs = 1000;
 constexpr int kWriteTimeoutMs = 1000;
 const QByteArray kRaiseRequest = QByteArrayLiteral("raise\n");
+const QByteArray kOpenRequest = QByteArrayLiteral("open ");
+
+QByteArray RequestFor(const QString& file) {
+    if (file.isEmpty()) return kRaiseRequest;
+    return kOpenRequest + QFile::encodeName(file).toPercentEncoding() + '\n';
+}
 
 }  // namespace
 
@@ -22,8 +29,8 @@ QString TJustOne::DefaultServerName() {
            QString::number(getuid());
 }
 
-TJustOne::TJustOne(const QString& serverName, QObject* parent)
-    : QObject(parent), serverName_(serverName) {
+TJustOne::TJustOne(const QString& serverName, const QString& fileToHandOver, QObject* parent)
+    : QObject(parent), serverName_(serverName), fileToHandOver_(fileToHandOver) {
     if (AskRunningInstanceToRaise()) {
         previousInstance_ = true;
         return;
@@ -39,7 +46,7 @@ bool TJustOne::AskRunningInstanceToRaise() {
     QLocalSocket socket;
     socket.connectToServer(serverName_);
     if (!socket.waitForConnected(kConnectTimeoutMs)) return false;
-    socket.write(kRaiseRequest);
+    socket.write(RequestFor(fileToHandOver_));
     socket.waitForBytesWritten(kWriteTimeoutMs);
     socket.disconnectFromServer();
     if (socket.state() != QLocalSocket::UnconnectedState) {
@@ -84,9 +91,15 @@ void TJustOne::AcceptConnections() {
 
 void TJustOne::ReadRequest(QLocalSocket* socket) {
     while (socket->canReadLine()) {
-        if (socket->readLine() == kRaiseRequest) {
+        const QByteArray request = socket->readLine();
+        if (request == kRaiseRequest) {
             qCInfo(lcInstance) << "raise requested by a later instance";
             emit RaiseRequested();
+        } else if (request.startsWith(kOpenRequest) && request.endsWith('\n')) {
+            const QString path = QFile::decodeName(QByteArray::fromPercentEncoding(
+                request.mid(kOpenRequest.size(), request.size() - kOpenRequest.size() - 1)));
+            qCInfo(lcInstance) << "a later instance hands over" << path;
+            emit OpenRequested(path);
         }
     }
 }

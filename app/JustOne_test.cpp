@@ -47,6 +47,20 @@ TEST(JustOneTest, SecondInstanceSeesFirstAndAsksItToRaise) {
     EXPECT_EQ(raised.count(), 1);
 }
 
+// A later start with a file hands it over whole, whatever its name holds.
+TEST(JustOneTest, ALaterStartWithAFileHandsItOver) {
+    TJustOne first(TestServerName("file"));
+    QSignalSpy raised(&first, &TJustOne::RaiseRequested);
+    QSignalSpy opened(&first, &TJustOne::OpenRequested);
+    const QString file = QStringLiteral("/tmp/Family Tree\nof Dvo\u0159\u00e1k %41 @1.ged");
+    TJustOne second(TestServerName("file"), file);
+    EXPECT_TRUE(second.PreviousInstance());
+    EXPECT_TRUE(opened.count() == 1 || opened.wait(5000));
+    ASSERT_EQ(opened.count(), 1);
+    EXPECT_EQ(opened[0][0].toString(), file);
+    EXPECT_EQ(raised.count(), 0);
+}
+
 TEST(JustOneTest, EveryLaterStartAsksAgain) {
     TJustOne first(TestServerName("again"));
     QSignalSpy raised(&first, &TJustOne::RaiseRequested);
@@ -111,7 +125,7 @@ protected:
         QLocalServer::removeServer(TestServerName("process"));
     }
 
-    void Start(QProcess& process) {
+    void Start(QProcess& process, const QStringList& arguments = {}) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         env.insert(QString::fromLatin1(kInstanceNameVariable), TestServerName("process"));
@@ -120,7 +134,7 @@ protected:
         process.setProcessEnvironment(env);
         process.setWorkingDirectory(workDir_);
         process.setProcessChannelMode(QProcess::SeparateChannels);
-        process.start(program_, {});
+        process.start(program_, arguments);
     }
 
     // Collects `process`'s error output until it contains `text` or `timeoutMs` pass.
@@ -163,6 +177,65 @@ TEST_F(JustOneProcessTest, SecondStartEndsAtOnceAndRaisesTheFirst) {
     EXPECT_TRUE(WaitForOutput(first_, firstOutput, "main window raised", 10000))
         << firstOutput.toStdString();
     EXPECT_EQ(first_.state(), QProcess::Running);
+}
+
+// A second start with a relative file name hands the file over as an absolute path, resolved
+// against its own folder, and ends at once.
+TEST_F(JustOneProcessTest, SecondStartHandsOverItsFileResolvedAgainstItsOwnFolder) {
+    QByteArray firstOutput;
+    Start(first_);
+    ASSERT_TRUE(WaitForOutput(first_, firstOutput, "listening on", 15000))
+        << firstOutput.toStdString();
+
+    Start(second_, {QStringLiteral("Family Tree.ged")});
+    ASSERT_TRUE(second_.waitForFinished(10000));
+    EXPECT_EQ(second_.exitCode(), 0);
+    const QString expected = QDir(workDir_).absoluteFilePath(QStringLiteral("Family Tree.ged"));
+    EXPECT_TRUE(WaitForOutput(first_, firstOutput,
+                              ("a later instance hands over \"" + expected + "\"").toUtf8(),
+                              10000))
+        << firstOutput.toStdString();
+}
+
+// --help and --version answer without a display and without looking for a running instance;
+// a bad argument is refused with the usage.
+TEST_F(JustOneProcessTest, HelpAndVersionAnswerBeforeAnyWindowAndBadArgumentsAreRefused) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));  // no display: fatal
+    env.remove(QStringLiteral("DISPLAY"));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    env.insert(QString::fromLatin1(kInstanceNameVariable), TestServerName("process"));
+    env.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("lineatum.instance.info=true"));
+    const auto run = [&](const QStringList& arguments, int& exitCode, QByteArray& out,
+                         QByteArray& err) {
+        QProcess process;
+        process.setProcessEnvironment(env);
+        process.start(program_, arguments);
+        EXPECT_TRUE(process.waitForFinished(10000));
+        exitCode = process.exitCode();
+        out = process.readAllStandardOutput();
+        err = process.readAllStandardError();
+    };
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+    run({QStringLiteral("--version")}, exitCode, out, err);
+    EXPECT_EQ(exitCode, 0);
+    EXPECT_TRUE(out.startsWith("lineatum ")) << out.toStdString();
+    EXPECT_TRUE(err.isEmpty()) << err.toStdString();
+    run({QStringLiteral("family.ged"), QStringLiteral("--help")}, exitCode, out, err);
+    EXPECT_EQ(exitCode, 0);
+    EXPECT_TRUE(out.startsWith("Usage: lineatum [FILE.ged]\n")) << out.toStdString();
+    EXPECT_TRUE(err.isEmpty()) << err.toStdString();
+
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    run({QStringLiteral("--frobnicate")}, exitCode, out, err);
+    EXPECT_EQ(exitCode, 2);
+    EXPECT_TRUE(err.contains("lineatum: unknown option --frobnicate\nUsage: ")) << err.toStdString();
+    EXPECT_FALSE(err.contains("listening on")) << err.toStdString();
+    run({QStringLiteral("a.ged"), QStringLiteral("b.ged")}, exitCode, out, err);
+    EXPECT_EQ(exitCode, 2);
+    EXPECT_TRUE(err.contains("lineatum: one file at a time\n")) << err.toStdString();
 }
 
 }  // namespace

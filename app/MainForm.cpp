@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QDir>
 #include <QEvent>
 #include <QFile>
 #include <QFileInfo>
@@ -112,13 +113,16 @@ TMainForm::TMainForm(TJustOne* justOne, QWidget* parent)
         justOne->setParent(this);
         justOne->setObjectName(QStringLiteral("JustOne"));
         connect(justOne, &TJustOne::RaiseRequested, this, &TMainForm::RaiseWindow);
+        connect(justOne, &TJustOne::OpenRequested, this, &TMainForm::OpenHandedOver);
     }
+    setAcceptDrops(true);
     setWindowTitle(kCaption);
     resize(kDesignWidth, kDesignHeight);
     BuildMenus();
     BuildToolBar();
     BuildPages();
     FormCreate();
+    InstallNavigationFilters();
 }
 
 TMainForm::~TMainForm() {
@@ -194,6 +198,7 @@ void TMainForm::SetButtons() {
     mnuSelectPerson->setEnabled(enabled);
     mnufindSurname->setEnabled(enabled);
     mnuRebuildIndex->setEnabled(enabled);
+    SetHistoryButtons();
 }
 
 void TMainForm::SetLookupTable(TLookupTable* table) { lookup_->Set(table); }
@@ -205,9 +210,16 @@ void TMainForm::FormActivate() {
         WaitCursor wait;
         TidyMasterIndex();
     });
-    const QStringList recent = RecentFiles();
-    if (!recent.isEmpty() && QFileInfo(recent.first()).isFile()) {
-        RunGuarded(this, [this, &recent] { OpenGedcomFile(recent.first(), true); });
+    if (!startFile_.isEmpty()) {
+        // The file named on the command line takes the place of the reopen, and is opened
+        // as the user's own choice: built when it needs it.
+        firstActivation_ = false;
+        RunGuarded(this, [this] { OpenNamedFile(startFile_); });
+    } else {
+        const QStringList recent = RecentFiles();
+        if (!recent.isEmpty() && QFileInfo(recent.first()).isFile()) {
+            RunGuarded(this, [this, &recent] { OpenGedcomFile(recent.first(), true); });
+        }
     }
     // The reopen of the last file is over. A file picked in the open dialog below is the
     // user's choice and must open like any other, lookup-table build included.
@@ -230,8 +242,15 @@ void TMainForm::RaiseWindow() {
 }
 
 void TMainForm::mnuOpenGedcomClick() {
+    // Family files are where the user keeps them, never in the program's own folder.
+    QString folder = QDir::homePath();
+    const QStringList recent = RecentFiles();
+    if (!recent.isEmpty()) {
+        const QFileInfo last(recent.first());
+        if (last.absoluteDir().exists()) folder = last.absolutePath();
+    }
     const QString path = FileDialog::GetOpenFileName(
-        this, QStringLiteral("OpenGedCom"), kOpenGedcomCaption, ProgramDirectory(), kGedcomFilter);
+        this, QStringLiteral("OpenGedCom"), kOpenGedcomCaption, folder, kGedcomFilter);
     if (!path.isEmpty()) OpenGedcomFile(path, false);
 }
 
@@ -311,7 +330,21 @@ void TMainForm::mnuRebuildIndexClick() {
 
 void TMainForm::mnuExitClick() { close(); }
 
-void TMainForm::mnuContentsClick() { OpenUrl(HelpTopicUrl(1)); }
+void TMainForm::mnuContentsClick() {
+    if (!QFileInfo(helpFile_).isFile()) {
+        MessageBox::Warning(this, kCaption,
+                            QStringLiteral("The help page cannot be found. It belongs at %1.")
+                                .arg(helpFile_));
+        return;
+    }
+    if (!OpenUrl(HelpTopicUrl(1))) {
+        MessageBox::Information(
+            this, kCaption,
+            QStringLiteral("No program could show the help page. It is at %1; open it with a "
+                           "web browser.")
+                .arg(helpFile_));
+    }
+}
 
 void TMainForm::mnuAboutClick() {
     TSplashform box(WebSiteUrl(), QStringLiteral(LINEATUM_VERSION), this);
@@ -389,7 +422,7 @@ void TMainForm::ScheduleFirstActivation() {
     QTimer::singleShot(0, this, &TMainForm::FormActivate);
 }
 
-void TMainForm::OpenUrl(const QUrl& url) { openUrl_(url); }
+bool TMainForm::OpenUrl(const QUrl& url) { return openUrl_(url); }
 
 void TMainForm::OpenMasterIndex() {
     const QString masterFolder = WithTrailingSlash(

@@ -14,6 +14,7 @@
 #include <QString>
 #include <QUrl>
 
+#include "app/PersonHistory.h"
 #include "gedcom/CreateIndexForm.h"
 #include "table/HTable.h"
 
@@ -24,6 +25,8 @@ class TMasterIndex;
 class QAbstractButton;
 class QAction;
 class QCloseEvent;
+class QDragEnterEvent;
+class QDropEvent;
 class QEvent;
 class QFrame;
 class QLabel;
@@ -35,6 +38,7 @@ class QShowEvent;
 class QTabWidget;
 class QToolButton;
 class QTreeWidget;
+class QTreeWidgetItem;
 class TGedcomPerson;
 class TJLabel;
 class TJustOne;
@@ -111,7 +115,9 @@ public:
     // current; the open commands stay enabled.
     void SetButtons();
     // Opens the GEDCOM file `path` for viewing. A path that names no file changes nothing, and
-    // so does a file whose header cannot be read (the error is thrown). A file the master table
+    // so does a file whose header cannot be read (the error is thrown). A file that is not GEDCOM
+    // at all (gedcom/GedcomFileCheck.h) is refused with a message naming it and saying why;
+    // nothing is built or remembered and the file shown stays. A file the master table
     // does not know, or whose lookup table or index is missing or older than the file, gets the
     // Create Lookup Table dialog first; a lookup table that is then complete is recorded in the
     // master table. With a usable lookup table GedTable opens it (tag NAME), the person shown
@@ -197,14 +203,30 @@ public:
     // any failure shows "Unable to load GEDCOM Browser".
     void BrowseRecordButtonClick();
 
-    // Runs once, at the first activation of the window: reopens the most recent file, or asks
-    // for one with the open dialog. Later calls do nothing.
+    // Runs once, at the first activation of the window: opens the file given with OpenAtStart,
+    // or else reopens the most recent file; asks for one with the open dialog when no file is
+    // open then. Later calls do nothing.
     void FormActivate();
+    // The file named on the command line, as an absolute path: the first activation opens it
+    // as the Open command does (building its lookup table when needed) instead of reopening
+    // the most recent file. A file that does not exist is reported by name. Call before the
+    // window is shown.
+    void OpenAtStart(const QString& path);
+    // A file handed over by a later start of the program: the window comes to the front at
+    // once, and the file is opened as the Open command opens it as soon as no dialog, build or
+    // open is running (files handed over meanwhile are opened in turn).
+    void OpenHandedOver(const QString& path);
+    // The persons shown in the open file, for Back and Forward.
+    const TPersonHistory& History() const { return history_; }
+    // Back and Forward through the persons shown (Alt+Left and Alt+Right, the toolbar, the
+    // mouse's back and forward buttons); nothing when there is nowhere to go.
+    void mnuBackClick();
+    void mnuForwardClick();
     // Brings the window to the front (restoring it when minimised); a second start asks for it.
     void RaiseWindow();
 
-    // Asks for a GEDCOM file, starting in the program directory, and opens the pick; Cancel
-    // changes nothing.
+    // Asks for a GEDCOM file, starting in the folder of the file opened last (the home folder
+    // when there is none), and opens the pick; Cancel changes nothing.
     void mnuOpenGedcomClick();
     // Runs the Select Person dialog over GedTable, limited to the named individuals (the keys
     // from "I" to "J" of the NAME tag) and opened on the person shown, if any; on Ok shows the
@@ -220,7 +242,8 @@ public:
     void mnuRebuildIndexClick();
     // Closes the window, which ends the program.
     void mnuExitClick();
-    // Opens help topic 1.
+    // Opens help topic 1. When the help page is missing, or no program can show it, a message
+    // says so and where the page is (or belongs).
     void mnuContentsClick();
     // Shows the About box (the program's name and version, and the maker's web address, which
     // opens through the window's URL opener), centred over this window, modally.
@@ -237,6 +260,9 @@ protected:
     void changeEvent(QEvent* event) override;
     // Saves the window placement; the program ends with the window.
     void closeEvent(QCloseEvent* event) override;
+    // A ".ged" file dropped on the window is opened.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
     // Whether the lookup table GedTable is open; tests override it to exercise the enabling
     // rule.
@@ -286,7 +312,32 @@ private:
     void ScheduleFirstActivation();
     void ConnectCommand(QAction* action, void (TMainForm::*command)());
     void ConnectCommand(QAbstractButton* button, void (TMainForm::*command)());
-    void OpenUrl(const QUrl& url);
+    bool OpenUrl(const QUrl& url);
+    // Enables Back and Forward as the history allows.
+    void SetHistoryButtons();
+    // Shows `pointer` for Back or Forward, which must not enter the history again.
+    void ShowFromHistory(const std::string& pointer);
+    // Opens the files handed over by later starts once nothing else runs; otherwise tries again
+    // a little later.
+    void OpenPendingFiles();
+    // True while an open, a build or a dialog runs, when a handed-over file must wait.
+    bool Busy() const;
+    // Ctrl+C on a focused view without a copy of its own: puts its text on the clipboard.
+    bool CopyFocusedView(QObject* view);
+    // The mouse's back and forward buttons anywhere over the window.
+    bool HistoryMouseButton(QObject* watched, QEvent* event);
+    // Watches the views for Ctrl+C and Return, and the application for the mouse's back and
+    // forward buttons.
+    void InstallNavigationFilters();
+    // Opens `path` as the Open command does; a file that does not exist is reported by name.
+    void OpenNamedFile(const QString& path);
+    // Shows the spouse or child of a node of SpousesTree.
+    void ShowSpousesTreeNode(const QTreeWidgetItem* node);
+    // True for the views Ctrl+C copies from: the pedigree's names, the relatives' views, the
+    // narrative, the notes and the raw record.
+    bool IsCopyableView(QObject* watched) const;
+    // The first ".ged" file among dropped URLs; empty when there is none.
+    static QString DroppedGedcomFile(const QList<QUrl>& urls);
 
     // Creates the central person; it reads through lookup_, which forwards to the table set
     // with SetLookupTable.
@@ -335,6 +386,16 @@ private:
 
     bool firstActivation_ = true;
     bool firstActivationScheduled_ = false;
+    // The file named on the command line; empty when none.
+    QString startFile_;
+    // Files handed over by later starts, waiting until nothing else runs.
+    QStringList pendingOpens_;
+    bool pendingOpensScheduled_ = false;
+    // Opens and loads running now; a handed-over file waits for them.
+    int busy_ = 0;
+    TPersonHistory history_;
+    // True while Back or Forward shows a person.
+    bool movingInHistory_ = false;
     QString helpFile_;
     UrlOpener openUrl_;
 
@@ -353,11 +414,16 @@ private:
     QAction* mnuHelpSeparator = nullptr;
     QAction* mnuVisitWebsite = nullptr;
     QAction* mnuOtherProducts = nullptr;
+    QMenu* mnugo = nullptr;
+    QAction* mnuBack = nullptr;
+    QAction* mnuForward = nullptr;
 
     QToolButton* btnOpenGedcom = nullptr;
     QToolButton* btnSelectPerson = nullptr;
     QToolButton* btnFindSurname = nullptr;
     QToolButton* btnWebSite = nullptr;
+    QToolButton* btnBack = nullptr;
+    QToolButton* btnForward = nullptr;
 
     QTabWidget* Tabs = nullptr;
     QFrame* TreePanel = nullptr;

@@ -80,13 +80,30 @@ void TMainForm::BuildMenus() {
     mnufile = menuBar()->addMenu(QStringLiteral("&File"));
     mnufile->setObjectName(QStringLiteral("mnufile"));
     mnuOpenGedcom = AddAction(mnufile, "mnuOpenGedcom", kOpenGedcomCaption);
+    mnuOpenGedcom->setShortcut(QKeySequence::Open);
     SetHint(mnuOpenGedcom, kOpenGedcomHint);
     mnuSelectPerson = AddAction(mnufile, "mnuSelectPerson", QStringLiteral("Select Person"));
+    mnuSelectPerson->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
     mnufindSurname = AddAction(mnufile, "mnufindSurname", QStringLiteral("Find Surname"));
+    mnufindSurname->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F));
     mnuRebuildIndex =
         AddAction(mnufile, "mnuRebuildIndex", QStringLiteral("Rebuild Index for this file"));
+    mnuRebuildIndex->setShortcut(QKeySequence(Qt::Key_F5));
     mnuFileSeparator = AddSeparator(mnufile, "mnuFileSeparator");
     mnuExit = AddAction(mnufile, "mnuExit", QStringLiteral("Exit"));
+    mnuExit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+
+    // Back and forward through the persons shown, as in a web browser.
+    mnugo = menuBar()->addMenu(QStringLiteral("&Go"));
+    mnugo->setObjectName(QStringLiteral("mnugo"));
+    mnuBack = AddAction(mnugo, "mnuBack", QStringLiteral("Back"));
+    mnuBack->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Left));
+    mnuBack->setIcon(BackGlyph());
+    SetHint(mnuBack, QStringLiteral("Show the person shown before"));
+    mnuForward = AddAction(mnugo, "mnuForward", QStringLiteral("Forward"));
+    mnuForward->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Right));
+    mnuForward->setIcon(ForwardGlyph());
+    SetHint(mnuForward, QStringLiteral("Show the person shown after this one"));
 
     mnuhelp = menuBar()->addMenu(QStringLiteral("&Help"));
     mnuhelp->setObjectName(QStringLiteral("mnuhelp"));
@@ -104,6 +121,8 @@ void TMainForm::BuildMenus() {
     ConnectCommand(mnufindSurname, &TMainForm::mnufindSurnameClick);
     ConnectCommand(mnuRebuildIndex, &TMainForm::mnuRebuildIndexClick);
     ConnectCommand(mnuExit, &TMainForm::mnuExitClick);
+    ConnectCommand(mnuBack, &TMainForm::mnuBackClick);
+    ConnectCommand(mnuForward, &TMainForm::mnuForwardClick);
     ConnectCommand(mnuContents, &TMainForm::mnuContentsClick);
     ConnectCommand(mnuAbout, &TMainForm::mnuAboutClick);
     ConnectCommand(mnuVisitWebsite, &TMainForm::mnuVisitWebsiteClick);
@@ -122,6 +141,12 @@ void TMainForm::BuildToolBar() {
         AddButton(bar, "btnSelectPerson", QStringLiteral("Select Person"), SelectPersonGlyph());
     btnFindSurname =
         AddButton(bar, "btnFindSurname", QStringLiteral("Find Surname"), FindSurnameGlyph());
+    btnBack = AddButton(bar, "btnBack", QStringLiteral("Back"), BackGlyph());
+    btnBack->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    SetHint(btnBack, QStringLiteral("Back (Alt+Left)"));
+    btnForward = AddButton(bar, "btnForward", QStringLiteral("Forward"), ForwardGlyph());
+    btnForward->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    SetHint(btnForward, QStringLiteral("Forward (Alt+Right)"));
     auto* spacer = new QWidget(bar);
     spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     bar->addWidget(spacer);
@@ -132,6 +157,8 @@ void TMainForm::BuildToolBar() {
     ConnectCommand(btnSelectPerson, &TMainForm::mnuSelectPersonClick);
     ConnectCommand(btnFindSurname, &TMainForm::mnufindSurnameClick);
     ConnectCommand(btnWebSite, &TMainForm::btnWebSiteClick);
+    ConnectCommand(btnBack, &TMainForm::mnuBackClick);
+    ConnectCommand(btnForward, &TMainForm::mnuForwardClick);
 }
 
 void TMainForm::BuildPages() {
@@ -289,6 +316,19 @@ void TMainForm::BuildTreePage(QWidget* page) {
     SiblingsList->viewport()->installEventFilter(this);
     addPart("SiblingsPanel", "SiblingsHeader", QStringLiteral("      Siblings"), SiblingsList)
         ->setFixedWidth(kSiblingsWidth);
+
+    // Tab goes through the names of the pedigree, the father's side first, then the relatives'
+    // views; a name takes the focus only while it shows somebody (ShowPersonViews).
+    const QList<QWidget*> tabOrder = {MainNameButton,
+                                      FatherNameButton,
+                                      PaternalGrandfatherNameButton,
+                                      PaternalGrandmotherNameButton,
+                                      MotherNameButton,
+                                      MaternalGrandfatherNameButton,
+                                      MaternalGrandmotherNameButton,
+                                      SpousesTree,
+                                      SiblingsList};
+    for (qsizetype i = 1; i < tabOrder.size(); ++i) setTabOrder(tabOrder[i - 1], tabOrder[i]);
 }
 
 namespace {

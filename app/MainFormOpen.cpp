@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QTabWidget>
 
 #include "app/MainForm.h"
@@ -12,6 +13,7 @@
 #include "gedcom/CreateIndexForm.h"
 #include "gedcom/FileErrors.h"
 #include "gedcom/FilePaths.h"
+#include "gedcom/GedcomFileCheck.h"
 #include "gedcom/GedcomState.h"
 #include "gedcom/GedcomStrings.h"
 #include "gedcom/LookupFiles.h"
@@ -57,12 +59,26 @@ void TMainForm::ReindexGedcomFile(const QString& path) { OpenOrBuild(path, false
 
 void TMainForm::OpenOrBuild(const QString& path, bool onlyIfAlreadyIndexed, bool rebuild) {
     if (!QFileInfo(path).isFile()) return;
+    // A file handed over by another start waits until this open is over.
+    ++busy_;
+    const auto done = qScopeGuard([this] { --busy_; });
     const std::string gedcomPath = PathBytes(path);
+    // Nothing is built or remembered for a file that is not GEDCOM; the file shown stays.
+    const std::string notGedcom = gedcom::WhyNotGedcom(gedcomPath);
+    if (!notGedcom.empty()) {
+        if (!LookupTableActive()) CloseFileView();  // Rebuild has closed the table already
+        MessageBox::Warning(this, kCaption,
+                            QStringLiteral("%1 is not a GEDCOM file: %2.")
+                                .arg(path, QString::fromUtf8(notGedcom)));
+        return;
+    }
     // The header is read before anything changes, so that a file that cannot be read leaves
     // the window as it was.
     const gedcom::TextDecoding decoding = gedcom::ChooseTextDecoding(gedcomPath);
     const int32_t row = masterIndex_->FindFile(gedcomPath);
     TGedcomState& state = GedcomState();
+    // Back and Forward stay within one file.
+    if (state.CurrentGedcomPath != gedcomPath) history_.Clear();
     state.CurrentGedcomPath = gedcomPath;
     state.Decoding = decoding;
     // The person on screen belongs to the file that was current: its pointer means nothing, or

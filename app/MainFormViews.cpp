@@ -7,6 +7,7 @@
 #include <QClipboard>
 #include <QEvent>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QIcon>
 #include <QLabel>
 #include <QListWidget>
@@ -185,6 +186,8 @@ void TMainForm::LoadIndividual(const std::string& pointer, bool mayBeCut) {
         }
         ShowPersonViews(ViewDataOf(*person_));
         personShown_ = true;
+        if (!movingInHistory_ && !person_->Pointer().empty()) history_.Shown(person_->Pointer());
+        SetHistoryButtons();
     });
     if (changed && AskYesNo(FromUtf8(
                                 EGedcomFileChanged(GedcomState().CurrentGedcomPath).what()),
@@ -203,6 +206,12 @@ void TMainForm::ShowPersonViews(const PersonViewData& data) {
     PaternalGrandmotherNameButton->setText(TrimmedName(data.paternalGrandmotherName));
     MaternalGrandfatherNameButton->setText(TrimmedName(data.maternalGrandfatherName));
     MaternalGrandmotherNameButton->setText(TrimmedName(data.maternalGrandmotherName));
+    // Tab stops at the names that show somebody.
+    for (TJLabel* name : {MainNameButton, FatherNameButton, MotherNameButton,
+                          PaternalGrandfatherNameButton, PaternalGrandmotherNameButton,
+                          MaternalGrandfatherNameButton, MaternalGrandmotherNameButton}) {
+        name->setFocusPolicy(name->text().isEmpty() ? Qt::NoFocus : Qt::StrongFocus);
+    }
 
     SetMemoLines(IndividualNotes, FromUtf8Lines(data.notes));
     RawGedcomData->clear();
@@ -278,6 +287,11 @@ void TMainForm::SpousesTreeMouseDown(Qt::MouseButton /*button*/, const QPoint& p
     if (SpousesTree->selectedItems().isEmpty()) return;
     const QTreeWidgetItem* node = SpousesTree->itemAt(pos);
     if (node == nullptr || !NodeLabelRect(SpousesTree, node).contains(pos)) return;
+    ShowSpousesTreeNode(node);
+}
+
+void TMainForm::ShowSpousesTreeNode(const QTreeWidgetItem* node) {
+    if (node == nullptr) return;
     const int spouse = node->data(0, kSpouseIndexRole).toInt();
     const int child = node->data(0, kChildIndexRole).toInt();
     if (spouse < 0 || static_cast<size_t>(spouse) >= person_->SpouseCount()) return;
@@ -298,6 +312,27 @@ void TMainForm::SiblingsListMouseDown(Qt::MouseButton /*button*/, const QPoint& 
 }
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->matches(QKeySequence::Copy) && IsCopyableView(watched) &&
+            CopyFocusedView(watched)) {
+            return true;
+        }
+        const bool activates = (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter ||
+                                key->key() == Qt::Key_Space) &&
+                               key->modifiers() == Qt::NoModifier;
+        if (activates && (watched == SpousesTree || watched == SiblingsList)) {
+            const bool onTree = watched == SpousesTree;
+            RunGuarded(this, [this, onTree] {
+                if (onTree) {
+                    ShowSpousesTreeNode(SpousesTree->currentItem());
+                } else {
+                    SiblingsListMouseDown(Qt::NoButton, QPoint());
+                }
+            });
+            return true;
+        }
+    }
     // A press on the relatives' views is handled after the view has updated its selection,
     // as the views' own mouse-down handlers expect.
     if (event->type() == QEvent::MouseButtonPress &&

@@ -187,9 +187,32 @@ TEST_F(MainFormTest, HelpMenuItemsInOrder) {
     EXPECT_EQ(Find<QAction>(form, "mnuOtherProducts")->text(),
               QStringLiteral("Other Veltrane Products"));
     const QList<QAction*> bar = form.menuBar()->actions();
-    ASSERT_EQ(bar.size(), 2);
+    ASSERT_EQ(bar.size(), 3);
     EXPECT_EQ(bar[0]->menu(), Find<QMenu>(form, "mnufile"));
-    EXPECT_EQ(bar[1]->menu(), help);
+    EXPECT_EQ(bar[1]->menu(), Find<QMenu>(form, "mnugo"));
+    EXPECT_EQ(bar[2]->menu(), help);
+}
+
+// The shortcuts desktop users expect; a menu item shows its shortcut beside its caption.
+TEST_F(MainFormTest, MenuItemsCarryTheUsualShortcuts) {
+    TMainForm form;
+    const QList<std::pair<const char*, QKeySequence>> expected = {
+        {"mnuOpenGedcom", QKeySequence(Qt::CTRL | Qt::Key_O)},
+        {"mnuSelectPerson", QKeySequence(Qt::CTRL | Qt::Key_F)},
+        {"mnufindSurname", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F)},
+        {"mnuRebuildIndex", QKeySequence(Qt::Key_F5)},
+        {"mnuExit", QKeySequence(Qt::CTRL | Qt::Key_Q)},
+        {"mnuBack", QKeySequence(Qt::ALT | Qt::Key_Left)},
+        {"mnuForward", QKeySequence(Qt::ALT | Qt::Key_Right)},
+        {"mnuContents", QKeySequence(Qt::Key_F1)},
+    };
+    for (const auto& [name, keys] : expected) {
+        EXPECT_EQ(Find<QAction>(form, name)->shortcut(), keys) << name;
+    }
+    EXPECT_EQ(ActionNames(Find<QMenu>(form, "mnugo")), QStringList({"mnuBack", "mnuForward"}));
+    // Nothing shown yet: nowhere to go.
+    EXPECT_FALSE(Find<QAction>(form, "mnuBack")->isEnabled());
+    EXPECT_FALSE(Find<QToolButton>(form, "btnForward")->isEnabled());
 }
 
 TEST_F(MainFormTest, ToolbarButtonsCaptionsAndHints) {
@@ -255,7 +278,7 @@ TEST_F(MainFormTest, FirstActivationWithNoRecentFileAsksForAFile) {
     EXPECT_EQ(request->objectName, QStringLiteral("OpenGedCom"));
     EXPECT_EQ(request->caption, QStringLiteral("Open GEDCOM File"));
     EXPECT_EQ(request->filter, QStringLiteral("GEDCOM Files (*.ged *.GED)"));
-    EXPECT_EQ(request->directory, ProgramDirectory());
+    EXPECT_EQ(request->directory, QDir::homePath());
     // Cancelled: an empty window.
     EXPECT_EQ(form.windowTitle(), QStringLiteral("Lineatum"));
     EXPECT_TRUE(Find<QTabWidget>(form, "Tabs")->isHidden());
@@ -288,14 +311,30 @@ TEST_F(MainFormTest, StartupOpenDialogPickIsNotDroppedAsReopen) {
     EXPECT_TRUE(PersonCommandsEnabled(form, false));
 }
 
-TEST_F(MainFormTest, OpenCommandStartsInProgramDirectoryAndCancelChangesNothing) {
+// Family files are looked for where the last one was, or in the home folder; never in the
+// program's own folder.
+TEST_F(MainFormTest, OpenCommandStartsInTheLastFilesFolderOrHomeAndCancelChangesNothing) {
+    class RecentMainForm : public DeclineBuildMainForm {
+    public:
+        QStringList recent;
+
+    protected:
+        QStringList RecentFiles() const override { return recent; }
+    };
     const QString path = MakeGedcomFile("before.ged");
-    DeclineBuildMainForm form;
+    RecentMainForm form;
     ASSERT_TRUE(ShowAndActivate(form, path));
-    FileDialog::SetNextFileName(QString());
-    Find<QToolButton>(form, "btnOpenGedcom")->click();
-    ASSERT_TRUE(FileDialog::LastRequest().has_value());
-    EXPECT_EQ(FileDialog::LastRequest()->directory, ProgramDirectory());
+    const auto openAndCancel = [&form] {
+        FileDialog::SetNextFileName(QString());
+        Find<QToolButton>(form, "btnOpenGedcom")->click();
+        EXPECT_TRUE(FileDialog::LastRequest().has_value());
+        return FileDialog::LastRequest().value_or(FileDialog::Request()).directory;
+    };
+    EXPECT_EQ(openAndCancel(), QDir::homePath());
+    form.recent = {tempDir_ + "Family Files/tree.ged"};
+    EXPECT_EQ(openAndCancel(), QDir::homePath());  // its folder is gone
+    ASSERT_TRUE(QDir().mkpath(tempDir_ + "Family Files"));
+    EXPECT_EQ(openAndCancel(), tempDir_ + "Family Files");
     EXPECT_EQ(GedcomState().CurrentGedcomPath, QFile::encodeName(path).toStdString());
 }
 
@@ -366,6 +405,17 @@ TEST_F(MainFormTest, HelpItemsOpenTopicsOneAndNineHundredNinetyNine) {
     EXPECT_EQ(opened[0].fragment(), QStringLiteral("topic1"));
     EXPECT_EQ(opened[1].toLocalFile(), ProgramDirectory() + "Quilbet.html");
     EXPECT_EQ(opened[1].fragment(), QStringLiteral("topic999"));
+}
+
+TEST_F(MainFormTest, HelpThatNoProgramCanShowSaysWhereThePageIs) {
+    TMainForm form;
+    form.SetUrlOpener([](const QUrl&) { return false; });
+    MessageBox::SetNextAnswer(QMessageBox::Ok);
+    Find<QAction>(form, "mnuContents")->trigger();
+    const auto shown = MessageBox::LastShown();
+    ASSERT_TRUE(shown.has_value());
+    EXPECT_EQ(shown->text, "No program could show the help page. It is at " + ProgramDirectory() +
+                               "Quilbet.html; open it with a web browser.");
 }
 
 TEST_F(MainFormTest, HelpFileBesideProgramHasBothTopics) {

@@ -31,7 +31,15 @@ QString LookupDirectory() { return DataDirectory() + QStringLiteral("Index/"); }
 
 QString SettingsFilePath() { return ConfigDirectory() + QStringLiteral("Quilbet.ini"); }
 
-QString HelpFilePath() { return ProgramDirectory() + QStringLiteral("Quilbet.html"); }
+QString HelpFilePath() { return HelpFilePathFor(ProgramDirectory()); }
+
+QString HelpFilePathFor(const QString& programDirectory) {
+    const QString beside = WithTrailingSlash(programDirectory) + QStringLiteral("Quilbet.html");
+    const QString installed = QDir::cleanPath(WithTrailingSlash(programDirectory) +
+                                              QStringLiteral("../share/lineatum/Quilbet.html"));
+    if (!QFileInfo(beside).isFile() && QFileInfo(installed).isFile()) return installed;
+    return beside;
+}
 
 bool ForceDirectories(const QString& path) {
     QString dir = path;

@@ -29,8 +29,12 @@ QString LookupDirectory();
 // The settings file: ConfigDirectory() + "Quilbet.ini".
 QString SettingsFilePath();
 
-// The help file: ProgramDirectory() + "Quilbet.html".
+// The help file: HelpFilePathFor(ProgramDirectory()).
 QString HelpFilePath();
+// The help page of a program in `programDirectory`: "Quilbet.html" beside it (the build
+// folder), else the installed page "../share/lineatum/Quilbet.html" from it (PREFIX/bin and
+// PREFIX/share/lineatum); the page beside the program when neither exists.
+QString HelpFilePathFor(const QString& programDirectory);
 
 // Creates the directory `path` and any missing parents. Trailing "/"s are ignored. Returns true
 // when the directory exists afterwards (an empty path names nothing and gives true).

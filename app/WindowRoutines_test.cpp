@@ -8,6 +8,7 @@
 #include <QGuiApplication>
 #include <QMainWindow>
 #include <QScreen>
+#include <QTemporaryDir>
 
 #include "app/MainForm.h"
 #include "app/TestFolders.h"
@@ -70,6 +71,26 @@ TEST(ProgramDirectoryTest, IsTheBinaryDirectoryWithTrailingSlash) {
     EXPECT_TRUE(dir.endsWith(QLatin1Char('/')));
     EXPECT_EQ(Canonical(dir), Canonical(QStringLiteral(LINEATUM_BIN_DIR)));
     EXPECT_EQ(HelpFilePath(), dir + "Quilbet.html");
+}
+
+// A program run from its build folder finds the page beside it; an installed one finds it in
+// PREFIX/share/lineatum.
+TEST(ProgramDirectoryTest, HelpPageBesideTheProgramOrWhereItWasInstalled) {
+    QTemporaryDir prefix;
+    ASSERT_TRUE(prefix.isValid());
+    const QString bin = prefix.path() + "/bin/";
+    ASSERT_TRUE(QDir().mkpath(bin));
+    ASSERT_TRUE(QDir().mkpath(prefix.path() + "/share/lineatum"));
+    // Neither there: the page is looked for beside the program, where the message points.
+    EXPECT_EQ(HelpFilePathFor(bin), bin + "Quilbet.html");
+    QFile installed(prefix.path() + "/share/lineatum/Quilbet.html");
+    ASSERT_TRUE(installed.open(QIODevice::WriteOnly));
+    installed.close();
+    EXPECT_EQ(HelpFilePathFor(bin), prefix.path() + "/share/lineatum/Quilbet.html");
+    QFile beside(bin + "Quilbet.html");
+    ASSERT_TRUE(beside.open(QIODevice::WriteOnly));
+    beside.close();
+    EXPECT_EQ(HelpFilePathFor(bin), bin + "Quilbet.html");
 }
 
 TEST(ProgramDirectoryTest, TheProgramsFilesLiveInTheUsersFolders) {

@@ -4,7 +4,11 @@
 #include <QEnterEvent>
 #include <QEvent>
 #include <QHideEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QStyle>
+#include <QStyleOptionFocusRect>
 
 namespace {
 
@@ -94,6 +98,27 @@ void TJLabel::mouseReleaseEvent(QMouseEvent* event) {
         return;
     }
     QLabel::mouseReleaseEvent(event);
+}
+
+void TJLabel::keyPressEvent(QKeyEvent* event) {
+    const int key = event->key();
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) &&
+        event->modifiers() == Qt::NoModifier) {
+        event->accept();
+        emit OnClick(this);
+        return;
+    }
+    QLabel::keyPressEvent(event);
+}
+
+void TJLabel::paintEvent(QPaintEvent* event) {
+    QLabel::paintEvent(event);
+    if (!hasFocus()) return;
+    QPainter painter(this);
+    QStyleOptionFocusRect option;
+    option.initFrom(this);
+    option.rect = contentsRect();
+    style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
 }
 
 bool TJLabel::eventFilter(QObject* watched, QEvent* event) {

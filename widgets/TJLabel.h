@@ -7,7 +7,9 @@
 class QEnterEvent;
 class QEvent;
 class QHideEvent;
+class QKeyEvent;
 class QMouseEvent;
+class QPaintEvent;
 
 // A plain-text label (an "&" shows literally; there is no accelerator) with a hover look: while
 // the mouse is over it, its text takes FontOverColor and its font exactly the styles of
@@ -19,7 +21,9 @@ class QMouseEvent;
 // emitted whenever the mouse leaves after having entered, whether or not the look was applied.
 // Leaving puts back the colour and styles the label had just before the hover look, so a colour
 // or font set after construction survives hovering. OnClick is emitted when the left button is
-// pressed and released over the label. User-interface thread only.
+// pressed and released over the label, and when Return, Enter or Space is pressed while the
+// label has the keyboard focus (give it a focus policy to take part in Tab order; a focused
+// label shows a focus frame). User-interface thread only.
 class TJLabel : public QLabel {
     Q_OBJECT
     Q_PROPERTY(
@@ -67,6 +71,8 @@ protected:
     void hideEvent(QHideEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

@@ -191,6 +191,24 @@ TEST_F(TJLabelTest, LeftClickEmitsOnClick) {
     EXPECT_EQ(click.count(), 1);
 }
 
+// A focused label is clicked from the keyboard; other keys, and keys with modifiers, are not
+// clicks. Focus reached with Tab shows as a frame.
+TEST_F(TJLabelTest, ReturnEnterAndSpaceOnAFocusedLabelClickIt) {
+    QSignalSpy click(label_, &TJLabel::OnClick);
+    label_->setFocusPolicy(Qt::StrongFocus);
+    const QImage unfocused = label_->grab().toImage();
+    QTest::keyClick(&host_, Qt::Key_Tab);
+    ASSERT_TRUE(label_->hasFocus());
+    EXPECT_NE(label_->grab().toImage(), unfocused);
+    QTest::keyClick(label_, Qt::Key_Return);
+    QTest::keyClick(label_, Qt::Key_Enter);
+    QTest::keyClick(label_, Qt::Key_Space);
+    EXPECT_EQ(click.count(), 3);
+    QTest::keyClick(label_, Qt::Key_A);
+    QTest::keyClick(label_, Qt::Key_Return, Qt::AltModifier);
+    EXPECT_EQ(click.count(), 3);
+}
+
 TEST_F(TJLabelTest, ReleaseOutsideIsNoClick) {
     QSignalSpy click(label_, &TJLabel::OnClick);
     QTest::mousePress(label_, Qt::LeftButton, {}, QPoint(10, 5));
