@@ -100,6 +100,18 @@ protected:
 
     static std::string Bytes(const QString& path) { return QFile::encodeName(path).toStdString(); }
 
+    // Opens the family on an active window, Peter shown; false when the window cannot be
+    // activated.
+    bool ShowPeterOnScreen(NavigationMainForm& form) {
+        Activate(form);
+        form.OpenGedcomFile(Write("family.ged", kFamily), false);
+        form.show();
+        form.activateWindow();
+        if (!QTest::qWaitForWindowActive(&form)) return false;
+        form.LoadIndividual("I3");
+        return form.Shown() == "I3";
+    }
+
     QStringList LookupFiles() const {
         return QDir(dir_ + "Index/").entryList(QDir::Files, QDir::Name);
     }
@@ -317,14 +329,8 @@ TEST_F(MainFormNavigationTest, BackAndForwardGoThroughThePersonsShownWithinOneFi
 
 // Alt+Left, Alt+Right and the mouse's back button on a shown window.
 TEST_F(MainFormNavigationTest, KeysAndMouseButtonsGoBackAndForward) {
-    const QString family = Write("family.ged", kFamily);
     NavigationMainForm form;
-    Activate(form);
-    form.OpenGedcomFile(family, false);
-    form.show();
-    form.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
-    form.LoadIndividual("I3");
+    ASSERT_TRUE(ShowPeterOnScreen(form));
     form.FatherNameButtonClick();
     ASSERT_EQ(form.Shown(), "I1");
 
@@ -341,14 +347,8 @@ TEST_F(MainFormNavigationTest, KeysAndMouseButtonsGoBackAndForward) {
 // --- Keyboard on the person views ---------------------------------------------------------------
 
 TEST_F(MainFormNavigationTest, TabReachesTheNamesAndReturnOrSpaceShowsThePerson) {
-    const QString family = Write("family.ged", kFamily);
     NavigationMainForm form;
-    Activate(form);
-    form.OpenGedcomFile(family, false);
-    form.show();
-    form.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
-    form.LoadIndividual("I3");
+    ASSERT_TRUE(ShowPeterOnScreen(form));
 
     auto* mainName = Find<TJLabel>(form, "MainNameButton");
     mainName->setFocus(Qt::TabFocusReason);
@@ -377,14 +377,8 @@ TEST_F(MainFormNavigationTest, TabReachesTheNamesAndReturnOrSpaceShowsThePerson)
 }
 
 TEST_F(MainFormNavigationTest, CtrlCCopiesTheTextOfTheFocusedView) {
-    const QString family = Write("family.ged", kFamily);
     NavigationMainForm form;
-    Activate(form);
-    form.OpenGedcomFile(family, false);
-    form.show();
-    form.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
-    form.LoadIndividual("I3");
+    ASSERT_TRUE(ShowPeterOnScreen(form));
     QClipboard* clipboard = QGuiApplication::clipboard();
 
     auto* father = Find<TJLabel>(form, "FatherNameButton");

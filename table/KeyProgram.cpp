@@ -133,7 +133,9 @@ bool HKeyProgram::Evaluate(HKeySource* source, const std::string* tagName,
         if (term.mapping != Case::Keep) {
             const unsigned char* table = (term.mapping == Case::Upper ? upper : lower).data();
             // Fields are mostly trailing blanks; a table that keeps blanks need not see them.
-            const char* end = table[' '] == ' ' ? TrailingBlanksStart(first, last) : last;
+            const char* end = table[static_cast<unsigned char>(' ')] == ' '
+                                  ? TrailingBlanksStart(first, last)
+                                  : last;
             for (char* c = first; c != end; ++c)
                 *c = static_cast<char>(table[static_cast<unsigned char>(*c)]);
         }
