@@ -126,6 +126,7 @@ TMainForm::TMainForm(TJustOne* justOne, QWidget* parent)
 }
 
 TMainForm::~TMainForm() {
+    delete navigationHook_;
     // The person model goes with the window; the recent-files list is saved after each
     // successful open, not here.
     person_.reset();

@@ -329,7 +329,8 @@ private:
     // Watches the views for Ctrl+C and Return, and the application for the mouse's back and
     // forward buttons.
     void InstallNavigationFilters();
-    // Opens `path` as the Open command does; a file that does not exist is reported by name.
+    // Opens `path` as the Open command does; a file that does not exist, or a folder, is
+    // reported by name.
     void OpenNamedFile(const QString& path);
     // Shows the spouse or child of a node of SpousesTree.
     void ShowSpousesTreeNode(const QTreeWidgetItem* node);
@@ -396,6 +397,9 @@ private:
     TPersonHistory history_;
     // True while Back or Forward shows a person.
     bool movingInHistory_ = false;
+    // The application's event filter for the mouse's back and forward buttons; deleted first
+    // when the window goes, so that it never calls into a window half destroyed.
+    QObject* navigationHook_ = nullptr;
     QString helpFile_;
     UrlOpener openUrl_;
 

@@ -63,9 +63,10 @@ void TMainForm::InstallNavigationFilters() {
                           MaternalGrandfatherNameButton, MaternalGrandmotherNameButton}) {
         name->installEventFilter(this);
     }
-    qApp->installEventFilter(new TEventHook(this, [this](QObject* watched, QEvent* event) {
+    navigationHook_ = new TEventHook(this, [this](QObject* watched, QEvent* event) {
         return HistoryMouseButton(watched, event);
-    }));
+    });
+    qApp->installEventFilter(navigationHook_);
 }
 
 bool TMainForm::IsCopyableView(QObject* watched) const {
@@ -105,7 +106,13 @@ void TMainForm::OpenPendingFiles() {
 }
 
 void TMainForm::OpenNamedFile(const QString& path) {
-    if (!QFileInfo(path).isFile()) {
+    const QFileInfo file(path);
+    if (file.isDir()) {
+        MessageBox::Warning(this, kCaption,
+                            QStringLiteral("%1 is a folder, not a GEDCOM file.").arg(path));
+        return;
+    }
+    if (!file.isFile()) {
         MessageBox::Warning(this, kCaption, QStringLiteral("The file %1 does not exist.").arg(path));
         return;
     }

@@ -4,6 +4,8 @@
 // built by the real builder into a temporary folder.
 #include <stdlib.h>
 
+#include <map>
+
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -190,7 +192,13 @@ TEST_F(MainFormNavigationTest, TheFileNamedAtStartIsOpenedInsteadOfTheMostRecent
 }
 
 TEST_F(MainFormNavigationTest, AMissingOrRefusedFileAtStartIsReportedThenTheOpenDialogFollows) {
-    for (const QString& path : {dir_ + "Gone Family.ged", Write("page.ged", "<html>\n")}) {
+    QDir().mkpath(dir_ + "Family.ged");
+    const std::map<QString, QString> reasons = {
+        {dir_ + "Gone Family.ged", " does not exist."},
+        {Write("page.ged", "<html>\n"), " is not a GEDCOM file: "},
+        {dir_ + "Family.ged", " is a folder, not a GEDCOM file."},
+    };
+    for (const auto& [path, reason] : reasons) {
         NavigationMainForm form;
         form.OpenAtStart(path);
         MessageBox::ClearLastShown();
@@ -201,10 +209,7 @@ TEST_F(MainFormNavigationTest, AMissingOrRefusedFileAtStartIsReportedThenTheOpen
         const auto shown = MessageBox::LastShown();
         ASSERT_TRUE(shown.has_value());
         EXPECT_TRUE(shown->text.contains(path)) << shown->text.toStdString();
-        EXPECT_TRUE(shown->text.contains(QLatin1String(path.endsWith("page.ged")
-                                                           ? " is not a GEDCOM file"
-                                                           : " does not exist")))
-            << shown->text.toStdString();
+        EXPECT_TRUE(shown->text.contains(reason)) << shown->text.toStdString();
         EXPECT_TRUE(FileDialog::LastRequest().has_value());
         EXPECT_EQ(form.dialogs, 0);
         EXPECT_TRUE(form.CurrentFile().empty());
