@@ -34,8 +34,10 @@ class QListWidget;
 class QMenu;
 class QPlainTextEdit;
 class QPushButton;
+class QResizeEvent;
 class QShowEvent;
 class QTabWidget;
+class QToolBar;
 class QToolButton;
 class QTreeWidget;
 class QTreeWidgetItem;
@@ -260,6 +262,8 @@ protected:
     void changeEvent(QEvent* event) override;
     // Saves the window placement; the program ends with the window.
     void closeEvent(QCloseEvent* event) override;
+    // Keeps every toolbar button on the bar (FitToolBar).
+    void resizeEvent(QResizeEvent* event) override;
     // A ".ged" file dropped on the window is opened.
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -298,6 +302,9 @@ protected:
 private:
     void BuildMenus();
     void BuildToolBar();
+    // Shows the maker's button with its caption when the toolbar has room for it, and with its
+    // glyph alone otherwise, so that no button goes into the toolbar's overflow menu.
+    void FitToolBar();
     void BuildPages();
     void BuildTreePage(QWidget* page);
     void BuildDetailsPage(QWidget* page);
@@ -426,6 +433,7 @@ private:
     QToolButton* btnSelectPerson = nullptr;
     QToolButton* btnFindSurname = nullptr;
     QToolButton* btnWebSite = nullptr;
+    QToolBar* ToolBar1 = nullptr;
     QToolButton* btnBack = nullptr;
     QToolButton* btnForward = nullptr;
 

@@ -5,6 +5,7 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QIcon>
+#include <QLayout>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
@@ -131,6 +132,7 @@ void TMainForm::BuildMenus() {
 
 void TMainForm::BuildToolBar() {
     QToolBar* bar = addToolBar(QStringLiteral("Toolbar"));
+    ToolBar1 = bar;
     bar->setObjectName(QStringLiteral("ToolBar1"));
     bar->setMovable(false);
     bar->setFloatable(false);
@@ -159,6 +161,20 @@ void TMainForm::BuildToolBar() {
     ConnectCommand(btnWebSite, &TMainForm::btnWebSiteClick);
     ConnectCommand(btnBack, &TMainForm::mnuBackClick);
     ConnectCommand(btnForward, &TMainForm::mnuForwardClick);
+}
+
+void TMainForm::FitToolBar() {
+    if (ToolBar1 == nullptr) return;
+    btnWebSite->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    ToolBar1->layout()->invalidate();
+    if (ToolBar1->layout()->sizeHint().width() > ToolBar1->width()) {
+        btnWebSite->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    }
+}
+
+void TMainForm::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    FitToolBar();
 }
 
 void TMainForm::BuildPages() {

@@ -215,6 +215,25 @@ TEST_F(MainFormTest, MenuItemsCarryTheUsualShortcuts) {
     EXPECT_FALSE(Find<QToolButton>(form, "btnForward")->isEnabled());
 }
 
+// At the window's designed size nothing of the toolbar is pushed into its overflow menu: the
+// maker's button shows its glyph alone until there is room for its caption.
+TEST_F(MainFormTest, EveryToolbarButtonFitsAtTheDesignedSize) {
+    TMainForm form;
+    ASSERT_TRUE(ShowAndActivate(form, QString()));
+    auto* webSite = Find<QToolButton>(form, "btnWebSite");
+    for (const int width : {600, 1000, 600}) {
+        form.resize(width, 450);
+        QTest::qWait(20);
+        for (const char* name : {"btnOpenGedcom", "btnSelectPerson", "btnFindSurname", "btnBack",
+                                 "btnForward", "btnWebSite"}) {
+            EXPECT_TRUE(Find<QToolButton>(form, name)->isVisible()) << name << " at " << width;
+        }
+        EXPECT_EQ(webSite->toolButtonStyle(),
+                  width == 600 ? Qt::ToolButtonIconOnly : Qt::ToolButtonTextBesideIcon);
+    }
+    EXPECT_EQ(webSite->text(), QStringLiteral("Veltrane Software"));
+}
+
 TEST_F(MainFormTest, ToolbarButtonsCaptionsAndHints) {
     TMainForm form;
     EXPECT_EQ(Find<QToolButton>(form, "btnOpenGedcom")->text(), QStringLiteral("Open GEDCOM File"));
