@@ -160,18 +160,9 @@ void TMainForm::FormCreate() {
     Tabs->hide();
     SetScreenCursor(kCrHandPoint, HandPointCursor());
     SetScreenCursor(kCrHandPoint2, HandPoint2Cursor());
-    const QList<QWidget*> links = {MainNameButton,
-                                   FatherNameButton,
-                                   MotherNameButton,
-                                   PaternalGrandfatherNameButton,
-                                   PaternalGrandmotherNameButton,
-                                   MaternalGrandfatherNameButton,
-                                   MaternalGrandmotherNameButton,
-                                   SpousesTree->viewport(),
-                                   SiblingsList->viewport()};
-    for (QWidget* link : links) {
-        link->setCursor(ScreenCursor(kCrHandPoint2));
-    }
+    for (TJLabel* name : NameButtons()) name->setCursor(ScreenCursor(kCrHandPoint2));
+    SpousesTree->viewport()->setCursor(ScreenCursor(kCrHandPoint2));
+    SiblingsList->viewport()->setCursor(ScreenCursor(kCrHandPoint2));
     LoadRecentFiles();
     helpFile_ = HelpFilePath();
     SetButtons();

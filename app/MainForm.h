@@ -327,6 +327,10 @@ private:
     // Opens the files handed over by later starts once nothing else runs; otherwise tries again
     // a little later.
     void OpenPendingFiles();
+    // Runs OpenPendingFiles after `delayMs`, unless a run is already due.
+    void SchedulePendingOpens(int delayMs);
+    // The seven name labels of the pedigree, the person's own first.
+    QList<TJLabel*> NameButtons() const;
     // True while an open, a build or a dialog runs, when a handed-over file must wait.
     bool Busy() const;
     // Ctrl+C on a focused view without a copy of its own: puts its text on the clipboard.

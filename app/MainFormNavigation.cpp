@@ -58,11 +58,7 @@ void TMainForm::InstallNavigationFilters() {
                           static_cast<QObject*>(IndividualNotes)}) {
         view->installEventFilter(this);
     }
-    for (TJLabel* name : {MainNameButton, FatherNameButton, MotherNameButton,
-                          PaternalGrandfatherNameButton, PaternalGrandmotherNameButton,
-                          MaternalGrandfatherNameButton, MaternalGrandmotherNameButton}) {
-        name->installEventFilter(this);
-    }
+    for (TJLabel* name : NameButtons()) name->installEventFilter(this);
     navigationHook_ = new TEventHook(this, [this](QObject* watched, QEvent* event) {
         return HistoryMouseButton(watched, event);
     });
@@ -80,9 +76,13 @@ void TMainForm::OpenAtStart(const QString& path) { startFile_ = path; }
 void TMainForm::OpenHandedOver(const QString& path) {
     RaiseWindow();
     pendingOpens_ << path;
+    SchedulePendingOpens(0);
+}
+
+void TMainForm::SchedulePendingOpens(int delayMs) {
     if (pendingOpensScheduled_) return;
     pendingOpensScheduled_ = true;
-    QTimer::singleShot(0, this, &TMainForm::OpenPendingFiles);
+    QTimer::singleShot(delayMs, this, &TMainForm::OpenPendingFiles);
 }
 
 bool TMainForm::Busy() const {
@@ -93,16 +93,12 @@ void TMainForm::OpenPendingFiles() {
     pendingOpensScheduled_ = false;
     if (pendingOpens_.isEmpty()) return;
     if (Busy()) {
-        pendingOpensScheduled_ = true;
-        QTimer::singleShot(kPendingRetryMs, this, &TMainForm::OpenPendingFiles);
+        SchedulePendingOpens(kPendingRetryMs);
         return;
     }
     const QString path = pendingOpens_.takeFirst();
     RunGuarded(this, [this, &path] { OpenNamedFile(path); });
-    if (!pendingOpens_.isEmpty() && !pendingOpensScheduled_) {
-        pendingOpensScheduled_ = true;
-        QTimer::singleShot(0, this, &TMainForm::OpenPendingFiles);
-    }
+    if (!pendingOpens_.isEmpty()) SchedulePendingOpens(0);
 }
 
 void TMainForm::OpenNamedFile(const QString& path) {

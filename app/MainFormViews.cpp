@@ -139,12 +139,18 @@ QRect NodeLabelRect(const QTreeWidget* tree, const QTreeWidgetItem* node) {
 
 }  // namespace
 
+QList<TJLabel*> TMainForm::NameButtons() const {
+    return {MainNameButton,
+            FatherNameButton,
+            MotherNameButton,
+            PaternalGrandfatherNameButton,
+            PaternalGrandmotherNameButton,
+            MaternalGrandfatherNameButton,
+            MaternalGrandmotherNameButton};
+}
+
 void TMainForm::ClearAllNames() {
-    for (QLabel* label : {MainNameButton, FatherNameButton, MotherNameButton,
-                          PaternalGrandfatherNameButton, PaternalGrandmotherNameButton,
-                          MaternalGrandfatherNameButton, MaternalGrandmotherNameButton}) {
-        label->clear();
-    }
+    for (TJLabel* label : NameButtons()) label->clear();
 }
 
 void TMainForm::ForgetPersonShown() {
@@ -207,9 +213,7 @@ void TMainForm::ShowPersonViews(const PersonViewData& data) {
     MaternalGrandfatherNameButton->setText(TrimmedName(data.maternalGrandfatherName));
     MaternalGrandmotherNameButton->setText(TrimmedName(data.maternalGrandmotherName));
     // Tab stops at the names that show somebody.
-    for (TJLabel* name : {MainNameButton, FatherNameButton, MotherNameButton,
-                          PaternalGrandfatherNameButton, PaternalGrandmotherNameButton,
-                          MaternalGrandfatherNameButton, MaternalGrandmotherNameButton}) {
+    for (TJLabel* name : NameButtons()) {
         name->setFocusPolicy(name->text().isEmpty() ? Qt::NoFocus : Qt::StrongFocus);
     }
 
